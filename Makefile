@@ -1,0 +1,31 @@
+# Convenience driver for CMake. `make demo` and `make test` are the two entry points.
+BUILD ?= build
+SAN_BUILD ?= build-sanitize
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE_FLAGS ?=
+
+.PHONY: all build demo test test-sanitize bench clean
+
+all: build
+
+build:
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	./examples/run-demo.sh $(BUILD)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-sanitize:
+	cmake -S . -B $(SAN_BUILD) -DTW_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+	cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+bench:
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTW_BUILD_BENCH=ON
+	cmake --build build-bench -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD) $(SAN_BUILD) build-bench
