@@ -1,0 +1,49 @@
+#pragma once
+// Time values: the internal instant `int_time` and its calendar form `ext_time`, with the
+// arithmetic every other subsystem uses. Leap seconds come from LeapSecondTable.
+#include <cstdint>
+#include <optional>
+
+namespace tw {
+
+// Instant: year, seconds since the start of that year (counting that year's leap seconds
+// before the instant), microseconds within the second.
+struct int_time {
+    int32_t year = 0;
+    int32_t second = 0;
+    int32_t usec = 0;
+    bool operator==(const int_time&) const = default;
+};
+
+// Calendar form.
+struct ext_time {
+    int32_t year = 0, doy = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, usec = 0;
+    bool operator==(const ext_time&) const = default;
+};
+
+bool is_leap_year(int year);
+void dy_to_mdy(int doy, int year, int& month, int& day);
+int sec_per_min(const ext_time& et);
+int sec_per_year(int year);
+int prior_leaps_in_ext_time(const ext_time& et);
+int prior_leaps_in_int_time(const int_time& it);
+ext_time normalize_ext(ext_time et);
+int_time normalize_time(int_time it);
+int_time ext_to_int(const ext_time& et);
+ext_time int_to_ext(const int_time& it);
+int_time add_time(int_time it, int seconds, int usecs);
+int_time add_dtime(int_time it, double usecs);
+double tdiff(const int_time& t1, const int_time& t2); // t1 - t2, microseconds
+double sps_rate(int rate_factor, int rate_mult);
+void time_interval2(int n, int rate_factor, int rate_mult, int& seconds, int& usecs);
+double roundoff(double x);
+
+// By-reference entry points used by the analysis routines.
+void f_add_time(const int_time& in, int seconds, int usecs, int_time& out);
+void f_add_dtime(const int_time& in, double usecs, int_time& out);
+double f_tdiff(const int_time& t1, const int_time& t2);
+void f_int_to_ext(const int_time& in, ext_time& out);
+void f_ext_to_int(const ext_time& in, int_time& out);
+void f_time_interval2(int n, int rate_factor, int rate_mult, int& seconds, int& usecs);
+
+} // namespace tw
