@@ -55,9 +55,11 @@ void put_line(const std::string& line) {
 }
 
 void write_usage(bool with_extras) {
-    for (const char* line : kUsage) put_line(line);
+    for (const char* line : kUsage)
+        put_line(line);
     if (with_extras)
-        for (const char* line : kExtraOptions) put_line(line);
+        for (const char* line : kExtraOptions)
+            put_line(line);
 }
 
 // Arguments are taken strictly left to right; a value past the end of the list is empty.
@@ -143,7 +145,8 @@ std::optional<int> read_command_line(const std::vector<std::string>& args, RunCo
             config.elat = *lat;
             config.elon = *lon;
             config.lloc = true;
-            if (config.lverbose) put_line((FreeLine() << "Coordinates: " << config.elat << config.elon).str());
+            if (config.lverbose)
+                put_line((FreeLine() << "Coordinates: " << config.elat << config.elon).str());
         } else if (key == "-t") {
             int_time t{};
             if (f_parse_date(t, cursor.take()) == 0) {
@@ -169,7 +172,9 @@ std::optional<int> read_command_line(const std::vector<std::string>& args, RunCo
             if (!fh) return 1;
             config.filter = FilterSpec{static_cast<int32_t>(*np), *fl, *fh};
             if (config.lverbose)
-                put_line((FreeLine() << "Filter: " << config.filter.np << config.filter.fl << config.filter.fh).str());
+                put_line((FreeLine()
+                          << "Filter: " << config.filter.np << config.filter.fl << config.filter.fh)
+                             .str());
         } else if (key == "-c") {
             auto chr = number("  Tesk_wave - Unable to decode chr");
             if (!chr) return 1;
@@ -188,7 +193,9 @@ std::optional<int> read_command_line(const std::vector<std::string>& args, RunCo
             const std::string& path = cursor.take();
             *option->target = path;
             if (config.lverbose)
-                put_line((FreeLine() << option->label << std::string_view(path).substr(0, klen(path))).str());
+                put_line(
+                    (FreeLine() << option->label << std::string_view(path).substr(0, klen(path)))
+                        .str());
         } else if (config.fileo.size() >= static_cast<std::size_t>(kMaxDataFiles)) {
             put_line("  Tesk_wave - too many data files");
         } else {

@@ -18,7 +18,8 @@ void ComponentGroup::add(std::string_view stat, std::string_view chan, const int
         ++icomp_;
     } else {
         if (icomp_ > 0) {
-            std::puts((FreeLine() << "  Tesk_wave - unexpected channel " << difference_).str().c_str());
+            std::puts(
+                (FreeLine() << "  Tesk_wave - unexpected channel " << difference_).str().c_str());
         }
         icomp_ = 1;
         stat_iem_ = station;
@@ -28,12 +29,19 @@ void ComponentGroup::add(std::string_view stat, std::string_view chan, const int
     }
     switch (channel[2]) {
     case 'Z':
-    case '1': ++ic_[0]; break;
+    case '1':
+        ++ic_[0];
+        break;
     case 'N':
-    case '2': ++ic_[1]; break;
+    case '2':
+        ++ic_[1];
+        break;
     case 'E':
-    case '3': ++ic_[2]; break;
-    default: break;
+    case '3':
+        ++ic_[2];
+        break;
+    default:
+        break;
     }
 }
 

@@ -14,7 +14,8 @@ constexpr float kFlattening = 1.0f / 298.25f;
 float colatitude(float phi) {
     const float s = std::sin(phi);
     return kPi / 2.0f - phi +
-           kFlattening * std::cos(phi) * ((2.0f - kFlattening) * s + 4.0f * kFlattening * s * s * s);
+           kFlattening * std::cos(phi) *
+               ((2.0f - kFlattening) * s + 4.0f * kFlattening * s * s * s);
 }
 
 // Angle from the pole of the frame (theta_a, lambda_a) to the point (theta_b, lambda_b).
@@ -32,15 +33,19 @@ void rotated_angles(float theta_a, float lambda_a, float theta_b, float lambda_b
 
 } // namespace
 
-float km_per_degree() { return std::atan(1.0f) * 4.0f / 180.0f * 6371.0f; }
+float km_per_degree() {
+    return std::atan(1.0f) * 4.0f / 180.0f * 6371.0f;
+}
 
 void angles(float x, float y, float z, float& delta, float& azimuth) {
     const float r = std::sqrt(x * x + y * y);
     delta = std::atan2(r, z) * kRadToDeg;
-    azimuth = (std::fabs(x) > 0.0001f || std::fabs(y) > 0.0001f) ? std::atan2(y, x) * kRadToDeg : 0.0f;
+    azimuth =
+        (std::fabs(x) > 0.0001f || std::fabs(y) > 0.0001f) ? std::atan2(y, x) * kRadToDeg : 0.0f;
 }
 
-void azimth(float elat, float elon, float slat, float slon, float& delta, float& azim, float& bazim) {
+void azimth(float elat, float elon, float slat, float slon, float& delta, float& azim,
+            float& bazim) {
     const float theta_e = colatitude(elat * kDegToRad);
     const float theta_s = colatitude(slat * kDegToRad);
     const float lambda_e = elon * kDegToRad;

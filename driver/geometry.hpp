@@ -10,6 +10,7 @@ float km_per_degree();
 void angles(float x, float y, float z, float& delta, float& azimuth);
 
 // Distance, azimuth and back azimuth (degrees) from the event to the station.
-void azimth(float elat, float elon, float slat, float slon, float& delta, float& azim, float& bazim);
+void azimth(float elat, float elon, float slat, float slon, float& delta, float& azim,
+            float& bazim);
 
 } // namespace tw

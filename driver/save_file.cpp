@@ -12,15 +12,40 @@ namespace tw {
 void save_to_ascii(const TraceHeader& head, const float* d1, const std::string& name, int& ierr) {
     ierr = 0;
     float a0 = 0.0f;
-    for (int i = 0; i < head.npts; ++i) a0 = std::max(a0, std::fabs(d1[i]));
+    for (int i = 0; i < head.npts; ++i)
+        a0 = std::max(a0, std::fabs(d1[i]));
     ext_time start{};
     f_int_to_ext(head.stime, start);
     const float dt = 1.0f / static_cast<float>(head.sample_rate);
     FixedLine header;
-    header.text(head.stat.prefix(4)).blanks(1).text(head.chan.prefix(3)).blanks(1).text(head.network.prefix(2));
-    header.blanks(1).f(dt, 5, 3).blanks(1).i(head.npts, 6).blanks(1).f(head.azi, 4, 0).blanks(1).f(head.dip, 4, 0);
-    header.blanks(1).e(a0, 12, 5).blanks(1).i(start.year, 4).blanks(1).i(start.doy, 3).blanks(1).i(start.hour, 2);
-    header.blanks(1).i(start.minute, 2).blanks(1).i(start.second, 2).blanks(1).i(start.usec / 100, 5).blanks(1);
+    header.text(head.stat.prefix(4))
+        .blanks(1)
+        .text(head.chan.prefix(3))
+        .blanks(1)
+        .text(head.network.prefix(2));
+    header.blanks(1)
+        .f(dt, 5, 3)
+        .blanks(1)
+        .i(head.npts, 6)
+        .blanks(1)
+        .f(head.azi, 4, 0)
+        .blanks(1)
+        .f(head.dip, 4, 0);
+    header.blanks(1)
+        .e(a0, 12, 5)
+        .blanks(1)
+        .i(start.year, 4)
+        .blanks(1)
+        .i(start.doy, 3)
+        .blanks(1)
+        .i(start.hour, 2);
+    header.blanks(1)
+        .i(start.minute, 2)
+        .blanks(1)
+        .i(start.second, 2)
+        .blanks(1)
+        .i(start.usec / 100, 5)
+        .blanks(1);
     header.text(std::string_view(head.label.data(), head.label.size()));
 
     std::vector<std::string> lines;

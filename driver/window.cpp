@@ -16,8 +16,8 @@ int_time after(const int_time& origin, float seconds) {
 
 } // namespace
 
-void extra_window(TraceHeader& head, std::vector<int32_t>& idata, const int_time& t1, const int_time& t2,
-                  int& ierr) {
+void extra_window(TraceHeader& head, std::vector<int32_t>& idata, const int_time& t1,
+                  const int_time& t2, int& ierr) {
     ierr = 0;
     const float dt = 1.0f / static_cast<float>(head.sample_rate);
     if (f_tdiff(t1, head.stime) < 0) {
@@ -44,17 +44,21 @@ void extra_window(TraceHeader& head, std::vector<int32_t>& idata, const int_time
     head.npts = count;
 }
 
-void check_window(const int_time& begin, const int_time& end, const int_time& origin, float distance, int& ierr) {
+void check_window(const int_time& begin, const int_time& end, const int_time& origin,
+                  float distance, int& ierr) {
     ierr = 0;
     const float earliest = distance / 4.5f;
     const float latest = distance <= 100.0f ? distance / 2.5f : distance / 2.0f;
-    if (f_tdiff(begin, after(origin, earliest)) > 0) ierr = 998;
-    else if (f_tdiff(end, after(origin, latest)) < 0) ierr = 999;
+    if (f_tdiff(begin, after(origin, earliest)) > 0)
+        ierr = 998;
+    else if (f_tdiff(end, after(origin, latest)) < 0)
+        ierr = 999;
 }
 
 int ipow(int n) {
     int p = 4;
-    while (p < n) p *= 2;
+    while (p < n)
+        p *= 2;
     return p;
 }
 

@@ -49,7 +49,8 @@ void append_result(const std::string& path, const std::vector<std::string>& head
     std::string text;
     int raw = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (raw >= 0) {
-        for (const auto& line : header) text += line + '\n';
+        for (const auto& line : header)
+            text += line + '\n';
     } else if (errno == EEXIST) {
         raw = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
         if (raw < 0) fail("cannot open", path);
@@ -57,7 +58,8 @@ void append_result(const std::string& path, const std::vector<std::string>& head
         fail("cannot create", path);
     }
     Descriptor fd(raw);
-    for (const auto& line : lines) text += line + '\n';
+    for (const auto& line : lines)
+        text += line + '\n';
     write_all(fd.get(), text, path);
     if (::close(fd.release()) != 0) fail("cannot close", path);
 }

@@ -9,7 +9,9 @@ using tw::testing::run_program;
 
 namespace {
 
-tw::testing::ProgramResult tesk(const std::vector<std::string>& args) { return run_program(TESK_WAVE, args); }
+tw::testing::ProgramResult tesk(const std::vector<std::string>& args) {
+    return run_program(TESK_WAVE, args);
+}
 
 const std::vector<std::string> kUsage = {
     " tesk_wave {-w -g -r} [-l lat lon -t time] ",
@@ -95,9 +97,11 @@ TEST(CommandLine, UndecodableValuesStopAtOnce) {
 }
 
 TEST(CommandLine, EchoesOnlyAfterVerbose) {
-    const auto r = tesk({"-v", "-l", "1", "2", "-d", "10", "-f", "4.9", "0.1", "10", "-c", "3", "0.5", "2",
-                         "-t", "1999.123.12:30", "-coord", "c.stat", "-pick", "p.pf", "-resp", "r.resp",
-                         "-l", "37.5", "-122", "nofile.mseed"});
+    const auto r =
+        tesk({"-v",     "-l",          "1",     "2",    "-d",    "10",     "-f", "4.9",
+              "0.1",    "10",          "-c",    "3",    "0.5",   "2",      "-t", "1999.123.12:30",
+              "-coord", "c.stat",      "-pick", "p.pf", "-resp", "r.resp", "-l", "37.5",
+              "-122",   "nofile.mseed"});
     const auto lines = lines_of(r.out);
     const std::vector<std::string> expected_start = {
         " Coordinates:  1 2",
@@ -105,16 +109,18 @@ TEST(CommandLine, EchoesOnlyAfterVerbose) {
         " Filter:  4 0.1 10",
         " Characteristic function:  3",
         " Detection constants:  0.5 2",
-        " Time:  1999 10413000 0",
+        " Time:  1999 10585800 0", // day 123 at 12:30
         " Coordinate file:  c.stat",
         " Pick file:  p.pf",
         " Response file:  r.resp",
         " Coordinates:  37.5 -122",
         "",
+        "",
         " Looping over files",
     };
     ASSERT_GE(lines.size(), expected_start.size());
-    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + expected_start.size()), expected_start);
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + expected_start.size()),
+              expected_start);
 
     const auto quiet = tesk({"-l", "1", "2", "-v", "nofile.mseed"});
     EXPECT_EQ(quiet.out.find("Coordinates"), std::string::npos);
@@ -137,11 +143,13 @@ TEST(CommandLine, BannerNamesTheSelectedComputations) {
 
 TEST(CommandLine, SeventySevenFilesKeepTheFirstSeventyFive) {
     std::vector<std::string> args = {"-x"}; // an unknown option is a data file name
-    for (int i = 1; i < 77; ++i) args.push_back("f" + std::to_string(i));
+    for (int i = 1; i < 77; ++i)
+        args.push_back("f" + std::to_string(i));
     const auto r = tesk(args);
     EXPECT_EQ(r.status, 0);
     int messages = 0;
-    for (const auto& line : lines_of(r.out)) messages += line == "  Tesk_wave - too many data files";
+    for (const auto& line : lines_of(r.out))
+        messages += line == "  Tesk_wave - too many data files";
     EXPECT_EQ(messages, 2);
 
     tw::RunConfig config;
@@ -153,8 +161,8 @@ TEST(CommandLine, SeventySevenFilesKeepTheFirstSeventyFive) {
 
 TEST(CommandLine, ValuesAndRepeatedOptions) {
     tw::RunConfig config;
-    ASSERT_FALSE(tw::read_command_line({"-f", "4.9", "0.1", "10", "-l", "37.5", "-122", "-coord", "a", "-coord", "b",
-                                        "-e", "file"},
+    ASSERT_FALSE(tw::read_command_line({"-f", "4.9", "0.1", "10", "-l", "37.5", "-122", "-coord",
+                                        "a", "-coord", "b", "-e", "file"},
                                        config));
     EXPECT_EQ(config.filter.np, 4);
     EXPECT_FLOAT_EQ(config.filter.fl, 0.1f);
@@ -177,6 +185,7 @@ TEST(SortC, AscendingBlankPaddedOrder) {
     const std::vector<std::string> names = {"STA.HHZ", "STA.HHN", "STA.HHE", "ST", "STA.HH"};
     const auto order = tw::sort_c(names);
     std::vector<std::string> sorted;
-    for (int i : order) sorted.push_back(names[static_cast<std::size_t>(i)]);
+    for (int i : order)
+        sorted.push_back(names[static_cast<std::size_t>(i)]);
     EXPECT_EQ(sorted, (std::vector<std::string>{"ST", "STA.HH", "STA.HHE", "STA.HHN", "STA.HHZ"}));
 }

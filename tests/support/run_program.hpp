@@ -24,8 +24,10 @@ struct ProgramResult {
 inline std::string shell_quote(const std::string& s) {
     std::string q = "'";
     for (char c : s) {
-        if (c == '\'') q += "'\\''";
-        else q += c;
+        if (c == '\'')
+            q += "'\\''";
+        else
+            q += c;
     }
     return q + "'";
 }
@@ -46,14 +48,16 @@ inline ProgramResult run_program(const std::string& program, const std::vector<s
     std::string command;
     if (!dir.empty()) command += "cd " + shell_quote(dir.string()) + " && ";
     command += shell_quote(program);
-    for (const auto& a : args) command += " " + shell_quote(a);
+    for (const auto& a : args)
+        command += " " + shell_quote(a);
     command += " 2>" + shell_quote(err_file.string()) + " </dev/null";
     ProgramResult result;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return result;
     char buf[4096];
     std::size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) result.out.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0)
+        result.out.append(buf, n);
     const int raw = ::pclose(pipe);
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     result.err = slurp(err_file);
@@ -65,7 +69,8 @@ inline ProgramResult run_program(const std::string& program, const std::vector<s
 inline std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }
 
