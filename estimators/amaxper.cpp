@@ -33,7 +33,8 @@ void amaxper(int n, float dt, std::span<const float> x, float& amax, float& per,
     amax = 0.0f;
     per = 0.0f;
     imax = 1;
-    const std::size_t count = std::min<std::size_t>(n > 0 ? static_cast<std::size_t>(n) : 0, x.size());
+    const std::size_t count =
+        std::min<std::size_t>(n > 0 ? static_cast<std::size_t>(n) : 0, x.size());
     std::size_t peak = 0;
     for (std::size_t i = 0; i < count; ++i) {
         if (std::fabs(x[i]) > amax) {

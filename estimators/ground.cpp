@@ -32,7 +32,8 @@ GroundMotion measure_ground(int n, float dt, std::span<const float> vel) {
     if (n < 1) return m;
 
     // Backward difference; d2(n) is formed but left out of the search and the durations.
-    for (std::size_t j = 1; j < un; ++j) d2[j] = (vel[j] - vel[j - 1]) / dt;
+    for (std::size_t j = 1; j < un; ++j)
+        d2[j] = (vel[j] - vel[j - 1]) / dt;
     d2[0] = 0.0f;
     const std::span<const float> acc(d2.data(), un);
     m.acc = amaxper(n - 1, dt, acc);

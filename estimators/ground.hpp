@@ -22,7 +22,7 @@ inline constexpr const char* kShakeHeader =
     "#Stat Com  Nt  Val  Azi Dip  Year Doy Hr Mn Sc    Ms      5%    10%    25%    50%    Lat  "
     "    Lon     Dist(km)";
 
-inline constexpr float kGravity = 9.81f;                                  // m/s^2
+inline constexpr float kGravity = 9.81f;                                        // m/s^2
 inline constexpr std::array<float, 4> kShakeLevels{0.05f, 0.10f, 0.20f, 0.50f}; // fractions of g
 
 // Peaks in SI units (m/s^2, m/s, m) with their periods and 1-based indices, and the bracketed

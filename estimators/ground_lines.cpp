@@ -65,7 +65,8 @@ std::string ground_line(const TraceHeader& head, const char* kind, float amax, f
 std::string shake_line(const TraceHeader& head, const std::array<float, 4>& shake,
                        const ext_time& when, float rdist) {
     FixedLine line = line_start(head, " SHAK", when);
-    for (float sd : shake) line.f(sd, 7, 3);
+    for (float sd : shake)
+        line.f(sd, 7, 3);
     return line.f(head.slat, 7, 3).text(" ").f(head.slon, 8, 3).text(" ").f(rdist, 12, 5).str();
 }
 
@@ -77,11 +78,12 @@ void write_ground(const TraceHeader& head, const GroundMotion& motion, float rdi
         const char* kind;
         const PeakPeriod& peak;
     };
-    for (const Row& row : {Row{"PGA", motion.acc}, Row{"PGV", motion.vel}, Row{"PGD", motion.dsp}}) {
+    for (const Row& row :
+         {Row{"PGA", motion.acc}, Row{"PGV", motion.vel}, Row{"PGD", motion.dsp}}) {
         f_int_to_ext(peak_time(head.stime, row.peak.imax, dt), when);
         // metres to millimetres; periods stay in seconds
-        lines.push_back(ground_line(head, row.kind, row.peak.amax * 1000.0f, row.peak.per, when,
-                                    rdist));
+        lines.push_back(
+            ground_line(head, row.kind, row.peak.amax * 1000.0f, row.peak.per, when, rdist));
     }
     append_result(kGroundFile, {"# ", kGroundHeader}, lines);
     // the shake line carries the date of the displacement peak, the last one formed

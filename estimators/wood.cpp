@@ -19,9 +19,8 @@ std::string trimmed_f(float value) {
 std::string wood_line(const TraceHeader& head, const PeakPeriod& peak) {
     const std::string_view stat = head.stat.prefix(4);
     // log10 of a zero amplitude or period has no value: the field is filled with asterisks
-    const float xmag = peak.amax > 0.0f && peak.per > 0.0f
-                           ? std::log10(peak.amax / peak.per)
-                           : std::numeric_limits<float>::infinity();
+    const float xmag = peak.amax > 0.0f && peak.per > 0.0f ? std::log10(peak.amax / peak.per)
+                                                           : std::numeric_limits<float>::infinity();
     return FixedLine()
         .text(" ")
         .text(stat.substr(0, static_cast<std::size_t>(klen(stat))))
