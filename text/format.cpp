@@ -1,0 +1,121 @@
+#include "text/format.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace tw {
+namespace {
+
+std::string stars(int width) {
+    return std::string(static_cast<std::size_t>(std::max(width, 0)), '*');
+}
+
+std::string right_justify(const std::string& s, int width) {
+    if (static_cast<int>(s.size()) > width) return stars(width);
+    return std::string(static_cast<std::size_t>(width) - s.size(), ' ') + s;
+}
+
+} // namespace
+
+std::string format_f(double value, int width, int decimals) {
+    if (!std::isfinite(value)) return stars(width);
+    const bool negative = std::signbit(value);
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, std::fabs(value));
+    std::string digits = buf;
+    if (decimals == 0) digits += '.';
+    std::string out = (negative ? "-" : "") + digits;
+    // A value below 1 loses its optional leading zero before it overflows the field.
+    if (static_cast<int>(out.size()) > width && digits.size() > 1 && digits[0] == '0' &&
+        digits[1] == '.')
+        out = (negative ? "-" : "") + digits.substr(1);
+    return right_justify(out, width);
+}
+
+std::string format_e(double value, int width, int decimals) {
+    if (!std::isfinite(value) || decimals < 1) return stars(width);
+    const bool negative = std::signbit(value);
+    std::string mantissa;
+    int exponent = 0;
+    if (value == 0.0) {
+        mantissa.assign(static_cast<std::size_t>(decimals), '0');
+    } else {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.*e", decimals - 1, std::fabs(value));
+        // buf is d.ddddde[+-]xx: the digits of 0.dddddd are the leading digit and the fraction
+        const char* e = std::strchr(buf, 'e');
+        const char* frac = buf + 2;
+        mantissa = std::string(1, buf[0]) + std::string(frac, e);
+        exponent = std::atoi(e + 1) + 1;
+    }
+    std::string exp_text;
+    char ebuf[16];
+    if (std::abs(exponent) <= 99) {
+        std::snprintf(ebuf, sizeof ebuf, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
+    } else {
+        std::snprintf(ebuf, sizeof ebuf, "%c%03d", exponent < 0 ? '-' : '+', std::abs(exponent));
+    }
+    exp_text = ebuf;
+    std::string sign = negative ? "-" : "";
+    std::string out = sign + "0." + mantissa + exp_text;
+    if (static_cast<int>(out.size()) > width) out = sign + "." + mantissa + exp_text;
+    return right_justify(out, width);
+}
+
+std::string format_i(long long value, int width) {
+    return right_justify(std::to_string(value), width);
+}
+
+std::string format_a(std::string_view text, int width) {
+    if (static_cast<int>(text.size()) >= width)
+        return std::string(text.substr(0, static_cast<std::size_t>(width)));
+    return std::string(static_cast<std::size_t>(width) - text.size(), ' ') + std::string(text);
+}
+
+std::string_view strip_blanks(std::string_view field) {
+    const auto first = field.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    const auto last = field.find_last_not_of(' ');
+    return field.substr(first, last - first + 1);
+}
+
+void FreeLine::item(std::string_view s) {
+    line_ += ' ';
+    line_ += s;
+}
+
+FreeLine& FreeLine::operator<<(std::string_view s) {
+    item(s);
+    return *this;
+}
+FreeLine& FreeLine::operator<<(int v) {
+    return *this << static_cast<long long>(v);
+}
+FreeLine& FreeLine::operator<<(long v) {
+    return *this << static_cast<long long>(v);
+}
+FreeLine& FreeLine::operator<<(long long v) {
+    item(std::to_string(v));
+    return *this;
+}
+
+template <typename T> static std::string shortest(T v) {
+    char buf[64];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+    return ec == std::errc() ? std::string(buf, end) : std::string("NaN");
+}
+
+FreeLine& FreeLine::operator<<(float v) {
+    item(shortest(v));
+    return *this;
+}
+FreeLine& FreeLine::operator<<(double v) {
+    item(shortest(v));
+    return *this;
+}
+
+} // namespace tw
