@@ -35,29 +35,31 @@ inline std::vector<uint8_t> pack_with_libmseed(const MseedTrace& t) {
     std::strncpy(msr->channel, t.channel.c_str(), sizeof msr->channel - 1);
     msr->dataquality = t.quality;
     msr->starttime = ms_time2hptime(t.year, t.doy, t.hour, t.minute, t.second, t.usec);
+    if (t.usec % 100 != 0) {
+        // The writer carries microseconds below the header's 0.0001 s in blockette 1001.
+        blkt_1001_s b1001{};
+        msr_addblockette(msr, reinterpret_cast<char*>(&b1001), sizeof b1001, 1001, 0);
+    }
     msr->samprate = t.rate;
     msr->encoding = static_cast<int8_t>(t.encoding);
     msr->byteorder = static_cast<int8_t>(t.data_order);
     msr->reclen = t.reclen;
     std::vector<int32_t> samples = t.samples;
-    std::vector<int16_t> shorts(samples.begin(), samples.end());
-    if (t.encoding == DE_INT16) {
-        // libmseed packs 16-bit integers from 16-bit input.
-        msr->datasamples = shorts.data();
-        msr->sampletype = 's';
-    } else {
-        msr->datasamples = samples.data();
-        msr->sampletype = 'i';
-    }
+    msr->datasamples = samples.data();
+    msr->sampletype = 'i';
     msr->numsamples = static_cast<int64_t>(samples.size());
-    const flag header_before = packheaderbyteorder, data_before = packdatabyteorder;
-    MS_PACKHEADERBYTEORDER(static_cast<flag>(t.header_order));
-    MS_PACKDATABYTEORDER(static_cast<flag>(t.data_order));
+    // The writer's header override is a swap relative to msr->byteorder (the data order):
+    // the header is swapped when msr->byteorder differs from the override.
+    const flag header_before = packheaderbyteorder;
+    if (t.header_order != t.data_order) {
+        const int host = ms_bigendianhost();
+        MS_PACKHEADERBYTEORDER(
+            static_cast<flag>(t.header_order == host ? t.data_order : 1 - t.data_order));
+    }
     std::vector<uint8_t> bytes;
     int64_t packed = 0;
     msr_pack(msr, collect_record, &bytes, &packed, 1, 0);
     MS_PACKHEADERBYTEORDER(header_before);
-    MS_PACKDATABYTEORDER(data_before);
     msr->datasamples = nullptr;
     msr_free(&msr);
     return bytes;
