@@ -3,6 +3,7 @@
 // Stockham (self-sorting) decimation in frequency with a final radix-2 pass when log2 of the
 // length is odd; real and imaginary parts live in separate arrays so the passes vectorise.
 #include "dsp/fft.hpp"
+#include "dsp/vector_clones.hpp"
 
 #include <bit>
 #include <cmath>
@@ -15,15 +16,6 @@ namespace tw {
 namespace {
 
 constexpr int kMaxLog2 = 24;
-
-// The passes are also compiled for 256-bit vectors and chosen at load time where the processor
-// has them. Both versions perform the same operations in the same order (no fused multiply-add),
-// so results do not depend on the processor.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define TW_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define TW_VECTOR_CLONES
-#endif
 
 // First pass (stride 1): the inner loop runs over the twiddle index.
 TW_VECTOR_CLONES
