@@ -1,10 +1,23 @@
 #pragma once
 // Time values: the internal instant `int_time` and its calendar form `ext_time`, with the
 // arithmetic every other subsystem uses. Leap seconds come from LeapSecondTable.
+#include <array>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 namespace tw {
+
+// Calendar tables of a common year; a leap year adds one day from 1 March on.
+inline constexpr std::array<std::string_view, 12> MON{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+// Days per month, indexed by month number (entry 0 unused).
+inline constexpr std::array<int, 13> DPM{0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+// Entry m: days in the months before month m+1.
+inline constexpr std::array<int, 13> DOY{0,   31,  59,  90,  120, 151, 181,
+                                         212, 243, 273, 304, 334, 365};
+inline constexpr int SECONDS_PER_DAY = 86400;
+inline constexpr int USEC_PER_SECOND = 1000000;
 
 // Instant: year, seconds since the start of that year (counting that year's leap seconds
 // before the instant), microseconds within the second.

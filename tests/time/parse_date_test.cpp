@@ -1,0 +1,114 @@
+// Date texts to instants. The test environment loads the repository's leap-second
+// table, which has no leap second in 1999 or 2000 and an inserted one at the end of 1998.
+#include "time/parse_date.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tw {
+namespace {
+
+// The instant of a day of year and time in a year without leap seconds.
+int_time plain(int year, int doy, int hour = 0, int minute = 0, int second = 0, int usec = 0) {
+    return int_time{year, (doy - 1) * 86400 + hour * 3600 + minute * 60 + second, usec};
+}
+
+TEST(ParseDate, AcceptedForms) {
+    struct Case {
+        const char* text;
+        int_time expected;
+    };
+    for (const Case& c : {
+             Case{"1999.123", plain(1999, 123)},
+             Case{"1999/05/03", plain(1999, 123)},
+             Case{"1999,5,3", plain(1999, 123)},
+             Case{"99.123", plain(1999, 123)},
+             Case{"1999.123.12:30", plain(1999, 123, 12, 30)},
+             Case{"1999/5/3/12:30:15.5", plain(1999, 123, 12, 30, 15, 500000)},
+             Case{"1999.123,23:59:59.999999", plain(1999, 123, 23, 59, 59, 999999)},
+             Case{"1999.123.12:30:15.000250", plain(1999, 123, 12, 30, 15, 250)},
+             Case{"2000.366", plain(2000, 366)},
+             Case{"2000/2/29", plain(2000, 60)},
+             Case{"2000/3/1", plain(2000, 61)},
+             Case{"1999.123.23:59:60", plain(1999, 124)},
+             Case{"1999. 123.+12:30", plain(1999, 123, 12, 30)},
+             Case{"1.1", plain(1901, 1)},
+         }) {
+        const std::optional<int_time> it = parse_date(c.text);
+        ASSERT_TRUE(it.has_value()) << c.text;
+        EXPECT_EQ(*it, c.expected) << c.text;
+    }
+}
+
+TEST(ParseDate, InsertedLeapSecondIsKept) {
+    const std::optional<int_time> leap = parse_date("1998/12/31/23:59:60");
+    ASSERT_TRUE(leap.has_value());
+    EXPECT_EQ(*leap, (int_time{1998, 31536000, 0}));
+    EXPECT_EQ(parse_date("1999.1"), (int_time{1999, 0, 0}));
+}
+
+TEST(ParseDate, RejectedTexts) {
+    for (const char* text : {
+             "1999.366",
+             "1999/2/29",
+             "1900/2/29",
+             "1999.0",
+             "1999/13/1",
+             "1999/0/1",
+             "1999/4/31",
+             "1999.123.24:00",
+             "1999.123.12:60",
+             "1999.123.12:30:61",
+             "1999.123.-1:00",
+             "1999.123.12:30:15.1234567",
+             "1999.123.12:30:15.",
+             "1999.123.12:30:15.5x",
+             "1999.123.12:30:15.-5",
+             "1999",
+             "1999.5.3.1",
+             "12:30:00",
+             "1999.123.12",
+             "1999.123x",
+             "1999.123.12:30x",
+             "1999.123.12-30",
+             "1999..123",
+             ".123",
+             "",
+             "1999.123:12:30",
+             "0.123",
+             "-5.123",
+             "10000.1",
+             "99999999999.1",
+             "1999.123 ", // trailing blanks are removed only by the fixed-length entry
+         }) {
+        EXPECT_FALSE(parse_date(text).has_value()) << text;
+    }
+}
+
+TEST(ParseDate, FixedLengthEntry) {
+    int_time out{7, 7, 7};
+    EXPECT_EQ(f_parse_date(out, "1999.123.12:30          "), 1);
+    EXPECT_EQ(out, plain(1999, 123, 12, 30));
+
+    // Failure leaves the output alone.
+    const int_time before = out;
+    EXPECT_EQ(f_parse_date(out, "1999.366   "), 0);
+    EXPECT_EQ(out, before);
+
+    // Only the first 39 characters count: trailing blanks up to there are trimmed
+    // and what lies beyond is never seen.
+    const std::string padded = std::string("2000/2/29") + std::string(30, ' ') + "junk";
+    ASSERT_EQ(padded.size(), 43u);
+    EXPECT_EQ(f_parse_date(out, padded), 1);
+    EXPECT_EQ(out, plain(2000, 60));
+    // Leading blanks are allowed before a number, so the cut shows in the result:
+    // the day of year 123 loses its last digit at the 39th character.
+    EXPECT_EQ(f_parse_date(out, std::string(32, ' ') + "1999.123"), 1);
+    EXPECT_EQ(out, plain(1999, 12));
+    EXPECT_EQ(f_parse_date(out, std::string(31, ' ') + "1999.123"), 1);
+    EXPECT_EQ(out, plain(1999, 123));
+}
+
+} // namespace
+} // namespace tw

@@ -1,0 +1,20 @@
+#pragma once
+// Date-and-time text, as given for an event origin time, to an internal time.
+// Accepted: year S doy [S hh[:mm[:ss[.ffffff]]]] and year S month S day [S hh[:mm[:ss[.ffffff]]]],
+// S being one of '/', '.' or ','.
+#include "time/int_time.hpp"
+
+#include <optional>
+#include <string_view>
+
+namespace tw {
+
+// The instant, or nothing when the text fits neither form or a field is out of range.
+// Years 1 to 99 mean 1901 to 1999; a year below 1 or above 9999 is refused.
+std::optional<int_time> parse_date(std::string_view text);
+
+// Looks at the first 39 characters of a fixed-length text, ignoring trailing blanks.
+// 1 on success with out written, 0 on failure with out untouched.
+int f_parse_date(int_time& out, std::string_view text);
+
+} // namespace tw
