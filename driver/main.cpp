@@ -1,6 +1,26 @@
 #include <cstdio>
+#include <string>
+#include <vector>
 
-int main() {
-    std::puts(" tesk_wave {-w -g -r} [-l lat lon -t time] ");
+#include "driver/command_line.hpp"
+#include "driver/file_loop.hpp"
+#include "text/result_file.hpp"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    tw::RunConfig config;
+    if (auto status = tw::read_command_line(args, config)) {
+        std::fflush(stdout);
+        return *status;
+    }
+    try {
+        tw::run_files(config);
+    } catch (const tw::OutputError& e) {
+        // A result that cannot be written must not pass for a finished run.
+        std::fflush(stdout);
+        std::fprintf(stderr, "  Tesk_wave - %s\n", e.what());
+        return 2;
+    }
+    std::fflush(stdout);
     return 0;
 }

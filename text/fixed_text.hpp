@@ -29,6 +29,11 @@ template <std::size_t N> struct FixedText {
     FixedText() { chars.fill(' '); }
     FixedText(std::string_view s) { assign(s); } // NOLINT: implicit from text is the point
 
+    FixedText& operator=(std::string_view s) {
+        assign(s);
+        return *this;
+    }
+
     void assign(std::string_view s) {
         chars.fill(' ');
         std::copy_n(s.begin(), std::min(s.size(), N), chars.begin());

@@ -1,0 +1,54 @@
+#include "estimators/ground.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+namespace tw {
+namespace {
+
+// Acceleration and then displacement; sized to the driver's trace buffers and reused.
+std::array<float, kMaxSamples> d2;
+
+// Bracketed duration above `level` g over acc(1..count).
+float shaking_duration(std::span<const float> acc, float level, float dt) {
+    int hits = 0, first = 0, last = 0;
+    for (std::size_t l = 0; l < acc.size(); ++l) {
+        if (std::fabs(acc[l] / kGravity) >= level) {
+            if (++hits == 1) first = static_cast<int>(l);
+            last = static_cast<int>(l);
+        }
+    }
+    return hits > 0 ? static_cast<float>(last - first + 1) * dt : 0.0f;
+}
+
+} // namespace
+
+GroundMotion measure_ground(int n, float dt, std::span<const float> vel) {
+    GroundMotion m;
+    n = std::clamp(n, 0, static_cast<int>(std::min(vel.size(), d2.size())));
+    const auto un = static_cast<std::size_t>(n);
+    m.vel = amaxper(n, dt, vel);
+    if (n < 1) return m;
+
+    // Backward difference; d2(n) is formed but left out of the search and the durations.
+    for (std::size_t j = 1; j < un; ++j)
+        d2[j] = (vel[j] - vel[j - 1]) / dt;
+    d2[0] = 0.0f;
+    const std::span<const float> acc(d2.data(), un);
+    m.acc = amaxper(n - 1, dt, acc);
+    for (std::size_t k = 0; k < kShakeLevels.size(); ++k)
+        m.shake[k] = shaking_duration(acc.first(un - 1), kShakeLevels[k], dt);
+
+    // Trapezoidal integral from zero: d2(l) holds the displacement at sample l + 1.
+    const float hstep = 0.5f * dt;
+    float totint = 0.0f;
+    for (std::size_t l = 0; l + 1 < un; ++l) {
+        totint = totint + hstep * (vel[l] + vel[l + 1]);
+        d2[l] = totint;
+    }
+    m.dsp = amaxper(n - 1, dt, std::span<const float>(d2.data(), un - 1));
+    return m;
+}
+
+} // namespace tw

@@ -1,0 +1,35 @@
+#pragma once
+// Fields shared by the coordinate, sensitivity and response files: the station code, the unit
+// of ground motion and the validity period of an entry.
+#include <string_view>
+
+#include "text/fixed_text.hpp"
+#include "time/int_time.hpp"
+
+namespace tw {
+
+// Columns 1-4 of an entry; an underscore in column 4 stands for a blank, so a 3-letter code
+// may be written "ABC_".
+FixedText<4> station_code(std::string_view line);
+
+// 0 for "(DU/M)   " (displacement), 1 for "(DU/MS-1)" (velocity), 2 for "(DU/MS-2)"
+// (acceleration), 999 for anything else.
+int unit_code_of(std::string_view unit_text);
+
+// One limit of a validity period as the files write it.
+struct ValidityDate {
+    int year = 0, doy = 0, hour = 0, minute = 0;
+};
+
+struct ValidityPeriod {
+    int_time begin{}, end{};
+    // Both limits inclusive.
+    bool covers(const int_time& t) const;
+};
+
+// Converts both limits (second and microsecond 0). The end 2599 day 366 is the open end and is
+// taken as day 365. An invalid day of year sets ierr to 997 (begin) or 998 (end); otherwise
+// ierr is left as it was, so the status of an earlier entry survives.
+ValidityPeriod validity_period(const ValidityDate& begin, ValidityDate end, int& ierr);
+
+} // namespace tw
