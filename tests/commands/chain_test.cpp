@@ -6,6 +6,7 @@
 #include <cmath>
 #include <complex>
 #include <functional>
+#include <numbers>
 
 #include "commands/synth/fft.hpp"
 #include "example_files.hpp"
@@ -42,7 +43,7 @@ std::vector<double> corrected(std::vector<double> x, const ResponseEntry& resp, 
     Spectrum s(tw::synth::power_of_two_at_least(2 * n));
     for (std::size_t j = 0; j < n; ++j) {
         const double edge = std::min(static_cast<double>(j), static_cast<double>(n - 1 - j));
-        const double w = edge < ramp ? 0.5 * (1 - std::cos(M_PI * edge / ramp)) : 1.0;
+        const double w = edge < ramp ? 0.5 * (1 - std::cos(std::numbers::pi * edge / ramp)) : 1.0;
         s[j] = (x[j] - mean) * w;
     }
     fft(s, true);
@@ -50,7 +51,7 @@ std::vector<double> corrected(std::vector<double> x, const ResponseEntry& resp, 
     for (std::size_t k = 0; k < m; ++k) {
         const double f =
             (k <= m / 2 ? static_cast<double>(k) : static_cast<double>(k) - m) / (m * dt);
-        const double w = 2 * M_PI * f;
+        const double w = 2 * std::numbers::pi * f;
         s[k] = (k == 0 || k == m / 2) ? C(0, 0) : s[k] / resp.at(w) * factor(w);
     }
     fft(s, false);
@@ -84,7 +85,7 @@ TEST(ExampleChain, ResponseRemovalGivesTheTrueGroundMotionOfEveryComponent) {
 
         // Velocity with a zero-phase 6-pole high-pass at 0.1 Hz, as the analyser makes it.
         const auto v = corrected(counts, *resp, dt, [](double w) {
-            const double x = 2 * M_PI * 0.1 / std::fabs(w);
+            const double x = 2 * std::numbers::pi * 0.1 / std::fabs(w);
             return C(1.0 / std::sqrt(1.0 + std::pow(x, 12)), 0.0);
         });
         std::vector<double> a(v.size(), 0.0), d(v.size(), 0.0);
@@ -146,20 +147,23 @@ TEST(ExampleChain, EnergyMagnitudesAgreeAcrossStations) {
             counts = std::vector<double>(counts.begin() + static_cast<long>(first),
                                          counts.begin() + static_cast<long>(last));
             const auto v = corrected(counts, *resp, dt, [](double w) {
-                const double wl = 2 * M_PI * 0.05, wh = 2 * M_PI * 5.0, aw = std::fabs(w);
+                const double wl = 2 * std::numbers::pi * 0.05, wh = 2 * std::numbers::pi * 5.0,
+                             aw = std::fabs(w);
                 const double x = (aw * aw - wl * wh) / (aw * (wh - wl));
                 return C(1.0 / std::sqrt(1.0 + std::pow(x, 12)), 0.0);
             });
             sum.resize(v.size(), 0.0);
-            for (std::size_t j = 0; j < v.size(); ++j) sum[j] += (v[j] * 100) * (v[j] * 100);
+            for (std::size_t j = 0; j < v.size(); ++j)
+                sum[j] += (v[j] * 100) * (v[j] * 100);
         }
         double total = 0;
-        for (std::size_t j = 0; j + 1 < sum.size(); ++j) total += 0.5 * dt * (sum[j] + sum[j + 1]);
+        for (std::size_t j = 0; j + 1 < sum.size(); ++j)
+            total += 0.5 * dt * (sum[j] + sum[j + 1]);
         auto atten2 = [](double r) { return 0.4971 * std::exp(-0.0035 * r) / std::pow(r, 1.0322); };
         const double rdist = std::hypot(truth[i].epicentral_km, 8.0);
         const double r0 = 8.0e5, r1 = rdist * 1e5;
         const double g = (r0 * atten2(8.0)) / (r1 * atten2(rdist));
-        const double energy = 4 * M_PI * 2.5 * 3.0e5 / 4.0 * r1 * r1 * g * g * total;
+        const double energy = 4 * std::numbers::pi * 2.5 * 3.0e5 / 4.0 * r1 * r1 * g * g * total;
         magnitudes.push_back((std::log10(energy) - 9.05) / 1.96);
     }
     ASSERT_EQ(magnitudes.size(), 4u);

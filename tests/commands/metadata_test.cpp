@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <numbers>
 #include <string>
 
 #include "example_files.hpp"
@@ -44,7 +45,7 @@ EventLine read_event() {
 }
 
 double sphere_km(double lat1, double lon1, double lat2, double lon2) {
-    const double d = M_PI / 180.0;
+    const double d = std::numbers::pi / 180.0;
     const double h =
         std::pow(std::sin((lat2 - lat1) * d / 2), 2) +
         std::cos(lat1 * d) * std::cos(lat2 * d) * std::pow(std::sin((lon2 - lon1) * d / 2), 2);
@@ -120,10 +121,10 @@ TEST(ExampleMetadata, ResponseEntriesKeepTheirLayoutAndAgreeWithTheSensitivities
         const auto value = read_real(column(second, 30, 41), 5, 1);
         ASSERT_TRUE(lc && hc && value) << second;
         // Written with an exponent, so the scale factor does not divide it.
-        EXPECT_NEAR(*value / std::abs(e.at(2.0 * M_PI)), 1.0, 1e-4) << e.channel;
+        EXPECT_NEAR(*value / std::abs(e.at(2.0 * std::numbers::pi)), 1.0, 1e-4) << e.channel;
         // The corners are those of the poles.
-        EXPECT_NEAR(*lc, std::abs(e.poles[0]) / (2 * M_PI), 1e-5);
-        EXPECT_NEAR(*hc, std::abs(e.poles[2]) / (2 * M_PI), 1e-3);
+        EXPECT_NEAR(*lc, std::abs(e.poles[0]) / (2 * std::numbers::pi), 1e-5);
+        EXPECT_NEAR(*hc, std::abs(e.poles[2]) / (2 * std::numbers::pi), 1e-3);
     }
 }
 
