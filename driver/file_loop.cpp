@@ -21,6 +21,7 @@
 #include "metadata/sensitivity.hpp"
 #include "seed/trace_assembly.hpp"
 #include "text/format.hpp"
+#include "traveltime/travel_times.hpp"
 
 namespace tw {
 namespace {
@@ -64,6 +65,7 @@ class FileLoop {
     DriverState s_;
     EnergyEstimator energy_;
     RampEstimator ramp_;
+    std::unique_ptr<TravelTimeCalculator> travel_times_; // loaded at the first use
 };
 
 void FileLoop::process(const std::string& filen) {
@@ -163,7 +165,22 @@ void FileLoop::geometry() {
     s_.rdist = std::sqrt(s_.dist * s_.dist + config_.edep * config_.edep);
 }
 
-void FileLoop::theoretical_arrivals() {}
+void FileLoop::theoretical_arrivals() {
+    if (!travel_times_) travel_times_ = std::make_unique<TravelTimeCalculator>(config_.model_base);
+    const char* phases[2] = {"P", "S"};
+    for (std::size_t k = 0; k < 2; ++k) {
+        TravelTimes arrivals;
+        travel_times_->ttimes(config_.edep, s_.delta, phases[k], arrivals);
+        // The first entry is taken whatever the count: no arrival gives 0 s and a blank name.
+        const float t = arrivals.tt[0];
+        const int it1s = static_cast<int>(t);
+        const int it1t = static_cast<int>((t - static_cast<float>(it1s)) * 1000000.0f);
+        PickRecord& arrival = s_.iasp[k];
+        f_add_time(config_.org_time, it1s, it1t, arrival.pdate);
+        arrival.pid = arrivals.phcd[0].prefix(4);
+    }
+    s_.itime = 2;
+}
 
 bool FileLoop::cut_window(int& ierr) {
     if (config_.lverbose) window_line(" Before window extraction: ", s_.head);
