@@ -140,7 +140,30 @@ class CorrectionMemo {
         return r.values;
     }
 
+    // Lines 0 .. lines-1 of the sixth-order filter of option ifilt (1 .. 6), evaluated block by
+    // block exactly as the correction loop does.
+    std::span<const cfloat> filter(int ifilt, float dw, float wl, float wh, std::size_t lines) {
+        Filter& f = filters_[static_cast<std::size_t>(ifilt)];
+        if (f.values.size() != lines || !same_bits(f.dw, dw) || !same_bits(f.wl, wl) ||
+            !same_bits(f.wh, wh)) {
+            f.values.assign(lines, cfloat{0.0f, 0.0f});
+            for (std::size_t first = 0; first < lines; first += kBlock) {
+                const std::size_t count = std::min(kBlock, lines - first);
+                sixth_order_lines(ifilt, dw, static_cast<int>(first), wl, wh,
+                                  parts(&f.values[first]), static_cast<int>(count));
+            }
+            f.dw = dw;
+            f.wl = wl;
+            f.wh = wh;
+        }
+        return f.values;
+    }
+
   private:
+    struct Filter {
+        float dw = 0.0f, wl = 0.0f, wh = 0.0f;
+        std::vector<cfloat> values;
+    };
     struct Response {
         InstrumentResponse instr;
         float dw = 0.0f;
@@ -159,6 +182,7 @@ class CorrectionMemo {
     int nfft_ = 0;
     std::vector<cfloat> spectrum_;
     std::array<Response, 4> responses_; // by itype: 1 displacement, 2 velocity, 3 acceleration
+    std::array<Filter, 7> filters_;     // by option, 1 .. 6
 };
 
 CorrectionMemo& correction_memo() {
@@ -263,11 +287,13 @@ void coinst2(const InstrumentResponse& instr, int n, float dt, int ityp, int ifi
             if (ifilt == 7) {
                 for (std::size_t i = 0; i < count; ++i)
                     butter(aw[i], static_cast<float>(static_cast<int>(first + i)) * dw, wl, wh, np);
+                multiply(parts(&spec[first]), parts(aw.data()), static_cast<int>(count),
+                         with_phase);
             } else {
-                sixth_order_lines(ifilt, dw, static_cast<int>(first), wl, wh, parts(aw.data()),
-                                  static_cast<int>(count));
+                const std::span<const cfloat> h = memo.filter(ifilt, dw, wl, wh, lines);
+                multiply(parts(&spec[first]), parts(&h[first]), static_cast<int>(count),
+                         with_phase);
             }
-            multiply(parts(&spec[first]), parts(aw.data()), static_cast<int>(count), with_phase);
         }
     }
 
