@@ -217,7 +217,13 @@ void coinst2(const InstrumentResponse& instr, int n, float dt, int ityp, int ifi
     CorrectionMemo& memo = correction_memo();
     const std::span<cfloat> spec = cx.first(lines);
     const std::span<const float> samples = x.first(static_cast<std::size_t>(n));
-    if (!memo.find_spectrum(samples, dt, nfft, spec)) {
+    if (memo.find_spectrum(samples, dt, nfft, spec)) {
+        // x as the transform would have left it: the spectrum, interleaved.
+        for (std::size_t i = 0; i < lines; ++i) {
+            x[2 * i] = spec[i].real();
+            x[2 * i + 1] = spec[i].imag();
+        }
+    } else {
         memo.keep_samples(samples);
         demean(x, n);
         taper(x, n, 5.0f);
