@@ -4,6 +4,7 @@
 
 #include "driver/command_line.hpp"
 #include "driver/file_loop.hpp"
+#include "text/result_file.hpp"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -12,7 +13,14 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         return *status;
     }
-    tw::run_files(config);
+    try {
+        tw::run_files(config);
+    } catch (const tw::OutputError& e) {
+        // A result that cannot be written must not pass for a finished run.
+        std::fflush(stdout);
+        std::fprintf(stderr, "  Tesk_wave - %s\n", e.what());
+        return 2;
+    }
     std::fflush(stdout);
     return 0;
 }

@@ -1,0 +1,59 @@
+// tesk_dump FILE...: the trace of each SEED data file, assembled exactly as tesk_wave does it,
+// as one header line and one sample per line.
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "records/records.hpp"
+#include "seed/trace_assembly.hpp"
+#include "time/int_time.hpp"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tesk_dump FILE...\n"
+    "  For each SEED data file, assembles its trace as tesk_wave does (records of one\n"
+    "  channel in sequence, at most 32767 samples) and prints\n"
+    "    # STAT CHAN NET YYYY DDD HH:MM:SS.UUUUUU NPTS RATE IERR\n"
+    "  then NPTS samples, one integer per line. The time is that of the first sample; an\n"
+    "  empty code prints as \"-\"; IERR is 0, 997 (stopped at a record of another channel) or\n"
+    "  998 (stopped at a time slew). A file that cannot be read prints its message (and the\n"
+    "  header line with IERR 999 when records were read before the failure), no samples.\n"
+    "  Exit status 0 when every file gave a usable trace, 1 otherwise.\n";
+
+std::string code_or_dash(std::string_view code) {
+    return code.empty() ? std::string("-") : std::string(code);
+}
+
+// Dumps one file; true when its trace is usable.
+bool dump(const char* name, std::vector<int32_t>& idata) {
+    tw::TraceHeader head;
+    int ierr = 0;
+    tw::sdr_read(name, tw::kTraceSamples, idata, head, ierr);
+    if (ierr == tw::kTraceOpenError || head.npts < 1) return false;
+    const tw::ext_time t = tw::int_to_ext(head.stime);
+    std::printf("# %s %s %s %04d %03d %02d:%02d:%02d.%06d %d %d %d\n",
+                code_or_dash(head.stat.trimmed()).c_str(),
+                code_or_dash(head.chan.trimmed()).c_str(),
+                code_or_dash(head.network.trimmed()).c_str(), t.year, t.doy, t.hour, t.minute,
+                t.second, t.usec, head.npts, head.sample_rate, ierr);
+    if (ierr == tw::kTraceReadError) return false;
+    for (int i = 0; i < head.npts; ++i)
+        std::printf("%d\n", idata[static_cast<std::size_t>(i)]);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fputs(kUsage, stdout);
+        return 1;
+    }
+    std::vector<int32_t> idata(tw::kMaxSamples);
+    bool all_usable = true;
+    for (int i = 1; i < argc; ++i)
+        all_usable = dump(argv[i], idata) && all_usable;
+    return all_usable ? 0 : 1;
+}

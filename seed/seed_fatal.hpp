@@ -1,0 +1,46 @@
+#pragma once
+// Conditions under which the record layer cannot go on at all. The decoders report them by
+// throwing SeedFatal; the entry points that face the operator turn one into the process end
+// through end_process, the single place that writes the message and exits.
+#include <exception>
+#include <string>
+
+namespace tw {
+
+enum class SeedFatalKind {
+    host_wordorder,        // the host's byte order is neither of the two known ones
+    header_wordorder,      // the start-time year fits neither byte order
+    zero_blockette_offset, // a blockette chain ends before the announced count
+    unknown_format,        // an encoding the sample decoders do not handle
+    alloc_data_hdr,        // memory exhausted while making a data header
+    alloc_node,            // ... a blockette list node
+    alloc_blockette,       // ... the bytes of a blockette
+    alloc_buffer,          // ... the record buffer
+    alloc_diff,            // ... the Steim difference array
+};
+
+class SeedFatal : public std::exception {
+  public:
+    explicit SeedFatal(SeedFatalKind kind) : kind_(kind) {}
+    // An unknown encoding names the format and the channel.
+    SeedFatal(int format, std::string station, std::string network, std::string channel)
+        : kind_(SeedFatalKind::unknown_format), format_(format), station_(std::move(station)),
+          network_(std::move(network)), channel_(std::move(channel)) {}
+
+    SeedFatalKind kind() const { return kind_; }
+    // The line written to standard error, newline included.
+    std::string message() const;
+    // The process exit status for this condition.
+    int exit_status() const { return kind_ == SeedFatalKind::unknown_format ? -1 : 1; }
+    const char* what() const noexcept override { return "fatal SEED record condition"; }
+
+  private:
+    SeedFatalKind kind_;
+    int format_ = 0;
+    std::string station_, network_, channel_;
+};
+
+// Writes the condition's message to standard error and ends the process with its status.
+[[noreturn]] void end_process(const SeedFatal& fatal);
+
+} // namespace tw

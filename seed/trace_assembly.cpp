@@ -1,0 +1,155 @@
+#include "seed/trace_assembly.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "seed/data_hdr.hpp"
+#include "seed/record_reader.hpp"
+#include "seed/seed_fatal.hpp"
+#include "text/fixed_text.hpp"
+#include "text/format.hpp"
+
+namespace tw {
+
+namespace {
+
+void say(const std::string& line) {
+    std::fputs(line.c_str(), stdout);
+    std::fputc('\n', stdout);
+}
+
+// A message and the file name up to its last non-blank.
+void say(std::string_view text, std::string_view name) {
+    say((FreeLine() << text << name.substr(0, static_cast<std::size_t>(klen(name)))).str());
+}
+
+// Duration of n samples at a SEED rate, in microseconds.
+double interval_usec(int n, int rate_factor, int rate_mult) {
+    int seconds = 0, usecs = 0;
+    f_time_interval2(n, rate_factor, rate_mult, seconds, usecs);
+    return static_cast<double>(seconds) * 1000000.0 + usecs;
+}
+
+template <std::size_t N> std::string_view full(const std::array<char, N>& code) {
+    return {code.data(), N};
+}
+
+bool same_channel(const data_hdr& a, const data_hdr& b) {
+    return a.station == b.station && a.network == b.network && a.channel == b.channel;
+}
+
+} // namespace
+
+double tslew(const int_time& first_begin, const int_time& begin, int nsamples, int rate_factor,
+             int rate_mult) {
+    int seconds = 0, usecs = 0;
+    f_time_interval2(nsamples, rate_factor, rate_mult, seconds, usecs);
+    int_time expected;
+    f_add_time(first_begin, seconds, usecs, expected);
+    return f_tdiff(begin, expected);
+}
+
+void assemble_trace(SeedFile& file, std::string_view name, int maximum, std::span<int32_t> idata,
+                    TraceHeader& head, int& ierr) {
+    ierr = kTraceComplete;
+    maximum = std::clamp(maximum, 0, static_cast<int>(idata.size()));
+    data_hdr hdr = new_data_hdr();
+    data_hdr hdr1 = new_data_hdr();
+    int nreq = maximum;
+    int nread = 0;
+    double slew = 0.0;
+
+    int n = f_read_ms(hdr, idata, nreq, file);
+    if (n < 1) {
+        say("Error reading first block ", name);
+        ifclose(file);
+        ierr = kTraceReadError;
+        return;
+    }
+    f_copy_data_hdr(hdr1, hdr);
+    const double thresh = 0.5 * interval_usec(1, hdr1.rate_factor, hdr1.rate_mult);
+
+    while (n >= 1) {
+        nread += n;
+        nreq -= n;
+        if (nreq <= 0) break; // the buffer is full; the rest of the file is not read
+        f_delete_blockette(hdr, -1);
+        n = f_read_ms(hdr, idata.subspan(static_cast<std::size_t>(nread)), nreq, file);
+        if (n < 1) continue;
+        if (!same_channel(hdr, hdr1)) {
+            say("Data block for wrong channel ", name);
+            ierr = kTraceForeignRecord;
+            break;
+        }
+        slew = tslew(hdr1.begin_time, hdr.begin_time, nread, hdr.rate_factor, hdr.rate_mult);
+        if (std::abs(slew) > thresh) {
+            say("Unacceptable time slew ", name);
+            say(FixedLine()
+                    .text("Time error after ")
+                    .i(nread, 12)
+                    .text(" points -- slew ")
+                    .f(slew, 6, 0)
+                    .text(" gt")
+                    .f(thresh, 4, 0)
+                    .str());
+            ierr = kTraceSlewedRecord;
+            break;
+        }
+    }
+    if (n < -1) {
+        say("Error reading file", name);
+        ierr = kTraceReadError;
+    }
+
+    int seconds = 0, usecs = 0;
+    f_time_interval2(nread, hdr.rate_factor, hdr.rate_mult, seconds, usecs);
+    int_time endtime;
+    f_add_time(hdr1.begin_time, seconds, usecs, endtime);
+
+    head.stat.assign(full(hdr1.station));
+    head.chan.assign(full(hdr1.channel));
+    head.network.assign(full(hdr1.network));
+    head.stime = hdr1.begin_time;
+    head.endtime = endtime;
+    head.npts = nread;
+    head.sample_rate = hdr1.rate_factor;
+    head.slew = slew;
+    head.thresh = thresh;
+
+    f_delete_blockette(hdr, -1);
+    f_delete_blockette(hdr1, -1);
+    ifclose(file);
+}
+
+void sdr_read(std::string_view file, int maximum, std::span<int32_t> idata, TraceHeader& head,
+              int& ierr) {
+    try {
+        SeedFile data = ifopen(file, "r");
+        if (!data.is_open()) {
+            say("Error opening file", file);
+            ierr = kTraceOpenError;
+            return;
+        }
+        assemble_trace(data, file, maximum, idata, head, ierr);
+    } catch (const SeedFatal& fatal) {
+        end_process(fatal);
+    }
+}
+
+float clip_level(std::string_view chan) {
+    const float full_scale = 0.85f * 8388608.0f;
+    const char instrument = chan.size() > 1 ? chan[1] : ' ';
+    return instrument == 'L' ? full_scale / 8.0f : full_scale;
+}
+
+void check_clip(std::string_view chan, int npts, std::span<const int32_t> idata, int& ierr) {
+    const auto n = std::min(static_cast<std::size_t>(std::max(npts, 0)), idata.size());
+    long long largest = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        largest = std::max(largest, std::llabs(idata[i]));
+    ierr = static_cast<float>(largest) > clip_level(chan) ? 999 : 0;
+}
+
+} // namespace tw

@@ -1,0 +1,243 @@
+// Trace assembly from one data file and the clip test.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "records/records.hpp"
+#include "seed/trace_assembly.hpp"
+#include "tests/seed/libmseed_bridge.hpp"
+#include "tests/seed/record_builder.hpp"
+#include "tests/seed/temp_files.hpp"
+#include "time/int_time.hpp"
+
+namespace tw {
+namespace {
+
+using test::build_record;
+using test::concat;
+using test::put;
+using test::RecordSpec;
+using test::TempFile;
+
+// An INT_32 record at 100 samples per second whose samples continue a running count.
+std::vector<uint8_t> counting_record(int first, uint16_t nsamp, uint8_t second_of_minute,
+                                     uint16_t fraction, std::optional<int8_t> usec = {}) {
+    RecordSpec spec;
+    spec.nsamp = nsamp;
+    spec.second = second_of_minute;
+    spec.fraction = fraction;
+    spec.usec_offset = usec;
+    for (uint32_t i = 0; i < nsamp; ++i)
+        put(spec.data, 4 * i, static_cast<uint32_t>(first + static_cast<int>(i)), 4, true);
+    return build_record(spec);
+}
+
+struct Assembled {
+    TraceHeader head;
+    std::vector<int32_t> idata = std::vector<int32_t>(kMaxSamples, -1);
+    int ierr = -5;
+    std::string out;
+};
+
+Assembled assemble(const std::string& path, int maximum = kTraceSamples) {
+    Assembled a;
+    testing::internal::CaptureStdout();
+    sdr_read(path, maximum, a.idata, a.head, a.ierr);
+    a.out = testing::internal::GetCapturedStdout();
+    return a;
+}
+
+Assembled assemble(const std::vector<uint8_t>& bytes, const std::string& name) {
+    TempFile file(bytes, name);
+    Assembled a = assemble(file.path());
+    // Messages name the file; make them independent of the temporary directory.
+    for (std::size_t at; (at = a.out.find(file.path())) != std::string::npos;)
+        a.out.replace(at, file.path().size(), name);
+    return a;
+}
+
+TEST(TraceAssembly, OneRecordFile) {
+    const Assembled a = assemble(counting_record(0, 10, 15, 1234), "one.mseed");
+    EXPECT_EQ(a.ierr, 0);
+    EXPECT_EQ(a.out, "");
+    EXPECT_EQ(a.head.npts, 10);
+    EXPECT_EQ(a.head.sample_rate, 100);
+    EXPECT_EQ(a.head.slew, 0.0);
+    EXPECT_EQ(a.head.thresh, 5000.0);
+    EXPECT_EQ(a.head.stat.view(), "STA   ");
+    EXPECT_EQ(a.head.chan.view(), "HHZ ");
+    EXPECT_EQ(a.head.network.view(), "XX ");
+    const ext_time t = int_to_ext(a.head.stime);
+    EXPECT_EQ(t.year, 1999);
+    EXPECT_EQ(t.doy, 123);
+    EXPECT_EQ(t.second, 15);
+    EXPECT_EQ(t.usec, 123400);
+    EXPECT_DOUBLE_EQ(tdiff(a.head.endtime, a.head.stime), 100000.0);
+    EXPECT_EQ(a.idata[9], 9);
+    EXPECT_EQ(a.idata[10], -1);
+}
+
+TEST(TraceAssembly, HalfASampleOfSlewIsAcceptedOneMicrosecondMoreIsNot) {
+    // 10 samples from 12:30:15.0000 at 100 per second: the next record is due at 15.1000.
+    const auto first = counting_record(0, 10, 15, 0);
+    Assembled a = assemble(concat({first, counting_record(10, 5, 15, 1050)}), "late.mseed");
+    EXPECT_EQ(a.ierr, 0);
+    EXPECT_EQ(a.head.npts, 15);
+    EXPECT_EQ(a.head.slew, 5000.0);
+    EXPECT_EQ(a.idata[14], 14);
+    a = assemble(concat({first, counting_record(10, 5, 15, 950)}), "early.mseed");
+    EXPECT_EQ(a.ierr, 0);
+    EXPECT_EQ(a.head.slew, -5000.0);
+
+    a = assemble(concat({first, counting_record(10, 5, 15, 1050, 1)}), "later.mseed");
+    EXPECT_EQ(a.ierr, 998);
+    EXPECT_EQ(a.head.npts, 10);
+    EXPECT_EQ(a.head.slew, 5001.0);
+    EXPECT_DOUBLE_EQ(tdiff(a.head.endtime, a.head.stime), 100000.0);
+    EXPECT_EQ(a.out, " Unacceptable time slew  later.mseed\n"
+                     "Time error after           10 points -- slew  5001. gt****\n");
+}
+
+TEST(TraceAssembly, AnotherLocationCodeIsTheSameChannel) {
+    RecordSpec second;
+    second.location = "10";
+    second.nsamp = 2;
+    second.fraction = 1000;
+    const Assembled a =
+        assemble(concat({counting_record(0, 10, 15, 0), build_record(second)}), "location.mseed");
+    EXPECT_EQ(a.ierr, 0);
+    EXPECT_EQ(a.head.npts, 12);
+}
+
+TEST(TraceAssembly, ForeignChannelEndsTheTraceWith997) {
+    for (const char* field : {"station", "network", "channel"}) {
+        RecordSpec other;
+        other.nsamp = 2;
+        other.fraction = 1000;
+        if (std::string(field) == "station") other.station = "STB";
+        if (std::string(field) == "network") other.network = "XY";
+        if (std::string(field) == "channel") other.channel = "HHN";
+        const Assembled a = assemble(concat({counting_record(0, 10, 15, 0), build_record(other),
+                                             counting_record(10, 5, 15, 1000)}),
+                                     "foreign.mseed");
+        EXPECT_EQ(a.ierr, 997) << field;
+        EXPECT_EQ(a.head.npts, 10);
+        EXPECT_EQ(a.out, " Data block for wrong channel  foreign.mseed\n");
+    }
+}
+
+TEST(TraceAssembly, SampleLimitStopsInsideARecordAndReadsNoFurther) {
+    test::MseedTrace t;
+    t.encoding = DE_STEIM2;
+    t.reclen = 4096;
+    for (int i = 0; i < 40000; ++i)
+        t.samples.push_back((i * 37) % 2001 - 1000);
+    auto bytes = test::pack_with_libmseed(t);
+    // A record of an unknown encoding after the trace would end the process if it were read.
+    RecordSpec poison;
+    poison.format = 4;
+    poison.nsamp = 1;
+    bytes = concat({bytes, build_record(poison)});
+    const Assembled a = assemble(bytes, "long.mseed");
+    EXPECT_EQ(a.ierr, 0);
+    EXPECT_EQ(a.head.npts, 32767);
+    EXPECT_TRUE(std::equal(t.samples.begin(), t.samples.begin() + 32767, a.idata.begin()));
+    EXPECT_EQ(a.idata[32767], -1);
+    EXPECT_DOUBLE_EQ(tdiff(a.head.endtime, a.head.stime), 327670000.0);
+}
+
+TEST(TraceAssembly, EmptyMissingAndLaterBadFiles) {
+    Assembled a = assemble(std::vector<uint8_t>{}, "empty.mseed");
+    EXPECT_EQ(a.ierr, 999);
+    EXPECT_EQ(a.out, " Error reading first block  empty.mseed\n");
+    EXPECT_EQ(a.head.npts, 0);
+
+    a = assemble(std::string("/nonexistent/dir/none.mseed   "));
+    EXPECT_EQ(a.ierr, 1000);
+    EXPECT_EQ(a.out, " Error opening file /nonexistent/dir/none.mseed\n");
+    EXPECT_EQ(a.head.stat.view(), "      ");
+
+    auto bad = counting_record(10, 5, 15, 1000);
+    bad[54] = 20; // record length power 20
+    a = assemble(concat({counting_record(0, 10, 15, 0), bad}), "bad.mseed");
+    EXPECT_EQ(a.ierr, 999);
+    EXPECT_EQ(a.out, " Error reading file bad.mseed\n");
+    EXPECT_EQ(a.head.npts, 10) << "the header describes the samples read before the failure";
+
+    a = assemble(std::vector<uint8_t>(5000, 'x'), "text.mseed");
+    EXPECT_EQ(a.ierr, 999);
+}
+
+TEST(TraceAssemblyFatal, UnknownEncodingEndsTheProcess) {
+    RecordSpec spec;
+    spec.format = 4;
+    spec.nsamp = 1;
+    TempFile file(build_record(spec), "float.mseed");
+    TraceHeader head;
+    std::vector<int32_t> idata(kMaxSamples);
+    int ierr = 0;
+    EXPECT_EXIT(sdr_read(file.path(), kTraceSamples, idata, head, ierr),
+                testing::ExitedWithCode(255),
+                "^Error: Currently unable to read format 4 for STA.XX.HHZ\n$");
+}
+
+TEST(TraceAssemblyFatal, UndeterminableByteOrderEndsTheProcess) {
+    RecordSpec spec;
+    spec.year = 0;
+    TempFile file(build_record(spec), "year0.mseed");
+    TraceHeader head;
+    std::vector<int32_t> idata(kMaxSamples);
+    int ierr = 0;
+    EXPECT_EXIT(sdr_read(file.path(), kTraceSamples, idata, head, ierr), testing::ExitedWithCode(1),
+                "^Error: Unable to determine wordorder from time\n$");
+}
+
+TEST(TraceAssemblyFatal, ZeroNextBlocketteOffsetEndsTheProcess) {
+    RecordSpec spec;
+    spec.nsamp = 1;
+    auto r = build_record(spec);
+    r[39] = 2;
+    TempFile file(r, "zero.mseed");
+    TraceHeader head;
+    std::vector<int32_t> idata(kMaxSamples);
+    int ierr = 0;
+    EXPECT_EXIT(sdr_read(file.path(), kTraceSamples, idata, head, ierr), testing::ExitedWithCode(1),
+                "^Error: zero offset to next blockette\n$");
+}
+
+TEST(Slew, PositiveForAGapNegativeForAnOverlap) {
+    const int_time t0{2000, 100, 0};
+    EXPECT_DOUBLE_EQ(tslew(t0, int_time{2000, 101, 500}, 100, 100, 1), 500.0);
+    EXPECT_DOUBLE_EQ(tslew(t0, int_time{2000, 100, 999000}, 100, 100, 1), -1000.0);
+    EXPECT_DOUBLE_EQ(tslew(t0, int_time{2000, 105, 0}, 100, 20, 1), 0.0);
+}
+
+TEST(ClipLevel, HighAndLowGainLevels) {
+    std::vector<int32_t> d(5, 0);
+    int ierr = -1;
+    d[3] = 7130317;
+    check_clip("HHZ", 5, d, ierr);
+    EXPECT_EQ(ierr, 0);
+    d[3] = -7130318;
+    check_clip("HHZ", 5, d, ierr);
+    EXPECT_EQ(ierr, 999);
+    check_clip("HHZ", 3, d, ierr);
+    EXPECT_EQ(ierr, 0) << "only the first npts samples count";
+    d[3] = 891289;
+    check_clip("BLZ", 5, d, ierr);
+    EXPECT_EQ(ierr, 0);
+    d[3] = 891290;
+    check_clip("BLZ", 5, d, ierr);
+    EXPECT_EQ(ierr, 999);
+    d[3] = INT_MIN;
+    check_clip("EHZ", 5, d, ierr);
+    EXPECT_EQ(ierr, 999);
+    EXPECT_EQ(clip_level("HNZ"), clip_level("HHZ"));
+    EXPECT_EQ(clip_level("HLZ"), 891289.625f);
+}
+
+} // namespace
+} // namespace tw
