@@ -18,6 +18,6 @@ for cmd in tesk_wave tesk_dump tesk_synth tesk_ttgen tesk_tt tesk_plot tesk_batc
 done
 # The installed tables are the ones the build made.
 cmp -s "$prefix/share/tesk_wave/iasp91.hed" "$bin/traveltime/iasp91.hed"
-"$prefix/bin/tesk_tt" -model "$prefix/share/tesk_wave/iasp91" -k P 10 1.0 | grep -q " P " \
+"$prefix/bin/tesk_tt" -model "$prefix/share/tesk_wave/iasp91" -k P 10 1.0 | grep -Eq "^ +1\.000 +P" \
   || { echo "installed tesk_tt finds no P arrival in the installed tables"; exit 1; }
 echo ok
