@@ -57,7 +57,8 @@ TEST(TeskDump, HeaderLinesOfTheSharedFiles) {
     std::string headers;
     for (const auto& line : lines_of(without_dirs(r.out, files)))
         if (line[0] == '#' || line[0] == ' ') headers += line + "\n";
-    EXPECT_EQ(headers, tw::testing::slurp(TW_SOURCE_DIR "/tests/commands/golden/tesk_dump_shared.txt"));
+    EXPECT_EQ(headers,
+              tw::testing::slurp(TW_SOURCE_DIR "/tests/commands/golden/tesk_dump_shared.txt"));
 }
 
 TEST(TeskDump, SamplesEqualLibmseed) {
@@ -69,7 +70,8 @@ TEST(TeskDump, SamplesEqualLibmseed) {
         const auto lines = lines_of(r.out);
         ASSERT_FALSE(lines.empty());
         std::vector<int32_t> samples;
-        for (std::size_t i = 1; i < lines.size(); ++i) samples.push_back(std::stoi(lines[i]));
+        for (std::size_t i = 1; i < lines.size(); ++i)
+            samples.push_back(std::stoi(lines[i]));
         EXPECT_EQ(samples, tw::test::decode_with_libmseed(tw::test::read_bytes(file)));
     }
 }
@@ -79,7 +81,8 @@ TEST(TeskDump, UnreadableFilesPrintTheirMessageAndFailTheRun) {
     const auto r = run_program(kDump, {"/nonexistent/x.mseed", empty.path()});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, " Error opening file /nonexistent/x.mseed\n"
-                     " Error reading first block  " + empty.path() + "\n");
+                     " Error reading first block  " +
+                         empty.path() + "\n");
 }
 
 } // namespace
