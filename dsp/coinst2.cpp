@@ -1,0 +1,201 @@
+#include "dsp/coinst2.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <iostream>
+#include <string_view>
+
+#include "dsp/fft.hpp"
+#include "dsp/filters.hpp"
+#include "dsp/responses.hpp"
+#include "dsp/vector_clones.hpp"
+#include "text/format.hpp"
+
+namespace tw {
+
+namespace {
+
+void message(std::string_view text) {
+    std::cout << (FreeLine() << text).str() << '\n';
+}
+
+constexpr std::size_t kBlock = 256; // spectral lines handled together
+
+// The line kernels below see complex arrays as interleaved real and imaginary parts (the layout
+// std::complex guarantees), which the vectoriser handles better than complex loads and stores.
+float* parts(cfloat* c) {
+    return reinterpret_cast<float*>(c);
+}
+
+// spec[i] *= q[i] (with_phase) or spec[i] *= |q[i]|.
+TW_VECTOR_CLONES
+void multiply(float* __restrict spec, const float* __restrict q, int count, bool with_phase) {
+    if (with_phase) {
+        for (int i = 0; i < count; ++i) {
+            const cfloat v = cmul({spec[2 * i], spec[2 * i + 1]}, {q[2 * i], q[2 * i + 1]});
+            spec[2 * i] = v.real();
+            spec[2 * i + 1] = v.imag();
+        }
+    } else {
+        for (int i = 0; i < count; ++i) {
+            const float a = std::sqrt(q[2 * i] * q[2 * i] + q[2 * i + 1] * q[2 * i + 1]);
+            spec[2 * i] *= a;
+            spec[2 * i + 1] *= a;
+        }
+    }
+}
+
+// spec[i] *= t[i] / r[i] (standard instrument over recording instrument).
+TW_VECTOR_CLONES
+void multiply_quotient(float* __restrict spec, const float* __restrict t, const float* __restrict r,
+                       int count) {
+    for (int i = 0; i < count; ++i) {
+        const cfloat q = cdiv({t[2 * i], t[2 * i + 1]}, {r[2 * i], r[2 * i + 1]});
+        const cfloat v = cmul({spec[2 * i], spec[2 * i + 1]}, q);
+        spec[2 * i] = v.real();
+        spec[2 * i + 1] = v.imag();
+    }
+}
+
+// spec[i] /= r[i].
+TW_VECTOR_CLONES
+void divide(float* __restrict spec, const float* __restrict r, int count) {
+    for (int i = 0; i < count; ++i) {
+        const cfloat v = cdiv({spec[2 * i], spec[2 * i + 1]}, {r[2 * i], r[2 * i + 1]});
+        spec[2 * i] = v.real();
+        spec[2 * i + 1] = v.imag();
+    }
+}
+
+// Values of the sixth-order filter of option ifilt (1 .. 6) at the lines w = (first + i) * dw.
+TW_VECTOR_CLONES
+void sixth_order_lines(int ifilt, float dw, int first, float wl, float wh, float* __restrict h,
+                       int count) {
+    for (int i = 0; i < count; ++i) {
+        float w = static_cast<float>(first + i) * dw;
+        cfloat v;
+        if (ifilt <= 2)
+            bpbwth(v, w, wl, wh);
+        else if (ifilt <= 4)
+            lobwth(v, w, wl);
+        else
+            hibwth(v, w, wh);
+        h[2 * i] = v.real();
+        h[2 * i + 1] = v.imag();
+    }
+}
+
+} // namespace
+
+int ipow(int n) {
+    int p = 2;
+    while (p < n && p < (1 << 30))
+        p *= 2;
+    return p;
+}
+
+int coinst2_length(int n) {
+    if (n > (1 << 29)) return 1 << 30;
+    return std::max(4, ipow(2 * n));
+}
+
+void coinst2(const InstrumentResponse& instr, int n, float dt, int ityp, int ifilt,
+             std::span<float> x, std::span<cfloat> cx, int np, float fl, float fh, int& ierr) {
+    ierr = 0;
+    const int nfft = coinst2_length(n);
+    const std::size_t lines = static_cast<std::size_t>(nfft) / 2 + 1;
+    if (n < 1 || x.size() < static_cast<std::size_t>(nfft) + 2 || cx.size() < lines) {
+        ierr = 2;
+        message("Error in forward transform");
+        return;
+    }
+    demean(x, n);
+    taper(x, n, 5.0f);
+    std::fill(x.begin() + n, x.begin() + nfft, 0.0f);
+
+    fftl(x, nfft, -1, dt, ierr);
+    if (ierr != 0) {
+        ierr = 2;
+        message("Error in forward transform");
+        return;
+    }
+    const std::span<cfloat> spec = cx.first(lines);
+    for (std::size_t i = 0; i < lines; ++i)
+        spec[i] = cfloat{x[2 * i], x[2 * i + 1]};
+
+    const float pi = 4.0f * std::atan(1.0f);
+    const float dw = 2.0f * pi / (static_cast<float>(nfft) * dt);
+
+    if (ityp >= 12 && ityp <= 19) {
+        message("Non-existent response");
+        ierr = 1;
+        return;
+    }
+    if (ityp >= 23) {
+        message("Unknown option");
+        ierr = 1;
+        return;
+    }
+    std::array<cfloat, kBlock> rw, aw;
+    if (ityp >= 1 && ityp <= 11) {
+        spec[0] = cfloat{0.0f, 0.0f};
+        for (std::size_t first = 1; first < lines; first += kBlock) {
+            const std::size_t count = std::min(kBlock, lines - first);
+            const int line = static_cast<int>(first);
+            response_lines(instr, kDisplacement, dw, line, std::span(rw).first(count));
+            if (has_standard_instrument(ityp)) {
+                standard_lines(ityp, dw, line, std::span(aw).first(count));
+            } else {
+                for (std::size_t i = 0; i < count; ++i)
+                    lpbptf_b(aw[i], static_cast<float>(static_cast<int>(first + i)) * dw);
+            }
+            multiply_quotient(parts(&spec[first]), parts(aw.data()), parts(rw.data()),
+                              static_cast<int>(count));
+        }
+    } else if (ityp >= 20) {
+        const int itype = ityp - 19;
+        spec[0] = cfloat{0.0f, 0.0f};
+        for (std::size_t first = 1; first < lines; first += kBlock) {
+            const std::size_t count = std::min(kBlock, lines - first);
+            response_lines(instr, itype, dw, static_cast<int>(first), std::span(rw).first(count));
+            divide(parts(&spec[first]), parts(rw.data()), static_cast<int>(count));
+        }
+    }
+
+    if (ifilt >= 8) {
+        message("Unknown option");
+        ierr = 1;
+        return;
+    }
+    if (ifilt >= 1) {
+        const float wl = 2.0f * pi * fl;
+        const float wh = 2.0f * pi * fh;
+        const bool with_phase = ifilt % 2 == 1;
+        for (std::size_t first = 0; first < lines; first += kBlock) {
+            const std::size_t count = std::min(kBlock, lines - first);
+            if (ifilt == 7) {
+                for (std::size_t i = 0; i < count; ++i)
+                    butter(aw[i], static_cast<float>(static_cast<int>(first + i)) * dw, wl, wh, np);
+            } else {
+                sixth_order_lines(ifilt, dw, static_cast<int>(first), wl, wh, parts(aw.data()),
+                                  static_cast<int>(count));
+            }
+            multiply(parts(&spec[first]), parts(aw.data()), static_cast<int>(count), with_phase);
+        }
+    }
+
+    for (std::size_t i = 0; i < lines; ++i) {
+        x[2 * i] = spec[i].real();
+        x[2 * i + 1] = spec[i].imag();
+    }
+    ierr = 0;
+    fftl(x, nfft, -2, dt, ierr);
+    if (ierr != 0) {
+        ierr = 2;
+        message("Error in forward transform");
+    }
+}
+
+} // namespace tw

@@ -1,0 +1,249 @@
+// Real transform through a complex transform of half the length (even samples as real parts,
+// odd samples as imaginary parts) and one split pass. The complex transform is a radix-4
+// Stockham (self-sorting) decimation in frequency with a final radix-2 pass when log2 of the
+// length is odd; real and imaginary parts live in separate arrays so the passes vectorise.
+#include "dsp/fft.hpp"
+#include "dsp/vector_clones.hpp"
+
+#include <bit>
+#include <cmath>
+#include <cstddef>
+#include <numbers>
+#include <utility>
+
+namespace tw {
+
+namespace {
+
+constexpr int kMaxLog2 = 24;
+
+// First pass (stride 1): the inner loop runs over the twiddle index.
+TW_VECTOR_CLONES
+void radix4_first(int quarter, const float* __restrict xr, const float* __restrict xi,
+                  float* __restrict yr, float* __restrict yi, const float* __restrict tw) {
+    const float* w1r = tw;
+    const float* w1i = tw + quarter;
+    const float* w2r = tw + 2 * quarter;
+    const float* w2i = tw + 3 * quarter;
+    const float* w3r = tw + 4 * quarter;
+    const float* w3i = tw + 5 * quarter;
+    for (int p = 0; p < quarter; ++p) {
+        const float ar = xr[p], ai = xi[p];
+        const float br = xr[p + quarter], bi = xi[p + quarter];
+        const float cr = xr[p + 2 * quarter], ci = xi[p + 2 * quarter];
+        const float dr = xr[p + 3 * quarter], di = xi[p + 3 * quarter];
+        const float t0r = ar + cr, t0i = ai + ci, t1r = ar - cr, t1i = ai - ci;
+        const float t2r = br + dr, t2i = bi + di, t3r = br - dr, t3i = bi - di;
+        const float u1r = t1r + t3i, u1i = t1i - t3r; // t1 - i t3
+        const float u2r = t0r - t2r, u2i = t0i - t2i;
+        const float u3r = t1r - t3i, u3i = t1i + t3r; // t1 + i t3
+        yr[4 * p] = t0r + t2r;
+        yi[4 * p] = t0i + t2i;
+        yr[4 * p + 1] = u1r * w1r[p] - u1i * w1i[p];
+        yi[4 * p + 1] = u1r * w1i[p] + u1i * w1r[p];
+        yr[4 * p + 2] = u2r * w2r[p] - u2i * w2i[p];
+        yi[4 * p + 2] = u2r * w2i[p] + u2i * w2r[p];
+        yr[4 * p + 3] = u3r * w3r[p] - u3i * w3i[p];
+        yi[4 * p + 3] = u3r * w3i[p] + u3i * w3r[p];
+    }
+}
+
+// s radix-4 butterflies over contiguous blocks that share one set of twiddle factors.
+struct Twiddles {
+    float w1r, w1i, w2r, w2i, w3r, w3i;
+};
+
+TW_VECTOR_CLONES
+void butterfly_block(int s, Twiddles w, const float* __restrict ar, const float* __restrict ai,
+                     const float* __restrict br, const float* __restrict bi,
+                     const float* __restrict cr, const float* __restrict ci,
+                     const float* __restrict dr, const float* __restrict di, float* __restrict y0r,
+                     float* __restrict y0i, float* __restrict y1r, float* __restrict y1i,
+                     float* __restrict y2r, float* __restrict y2i, float* __restrict y3r,
+                     float* __restrict y3i) {
+    for (int q = 0; q < s; ++q) {
+        const float t0r = ar[q] + cr[q], t0i = ai[q] + ci[q];
+        const float t1r = ar[q] - cr[q], t1i = ai[q] - ci[q];
+        const float t2r = br[q] + dr[q], t2i = bi[q] + di[q];
+        const float t3r = br[q] - dr[q], t3i = bi[q] - di[q];
+        const float u1r = t1r + t3i, u1i = t1i - t3r;
+        const float u2r = t0r - t2r, u2i = t0i - t2i;
+        const float u3r = t1r - t3i, u3i = t1i + t3r;
+        y0r[q] = t0r + t2r;
+        y0i[q] = t0i + t2i;
+        y1r[q] = u1r * w.w1r - u1i * w.w1i;
+        y1i[q] = u1r * w.w1i + u1i * w.w1r;
+        y2r[q] = u2r * w.w2r - u2i * w.w2i;
+        y2i[q] = u2r * w.w2i + u2i * w.w2r;
+        y3r[q] = u3r * w.w3r - u3i * w.w3i;
+        y3i[q] = u3r * w.w3i + u3i * w.w3r;
+    }
+}
+
+// Later passes (stride s >= 4): sub-transform p takes inputs at p, p + quarter, ... (in blocks of
+// s) and writes outputs 4p .. 4p + 3.
+void radix4_pass(int quarter, int s, const float* xr, const float* xi, float* yr, float* yi,
+                 const float* tw) {
+    const std::ptrdiff_t span = static_cast<std::ptrdiff_t>(s) * quarter;
+    for (int p = 0; p < quarter; ++p) {
+        const Twiddles w{tw[p],
+                         tw[quarter + p],
+                         tw[2 * quarter + p],
+                         tw[3 * quarter + p],
+                         tw[4 * quarter + p],
+                         tw[5 * quarter + p]};
+        const std::ptrdiff_t in = static_cast<std::ptrdiff_t>(s) * p;
+        const std::ptrdiff_t out = 4 * in;
+        butterfly_block(s, w, xr + in, xi + in, xr + in + span, xi + in + span, xr + in + 2 * span,
+                        xi + in + 2 * span, xr + in + 3 * span, xi + in + 3 * span, yr + out,
+                        yi + out, yr + out + s, yi + out + s, yr + out + 2 * s, yi + out + 2 * s,
+                        yr + out + 3 * s, yi + out + 3 * s);
+    }
+}
+
+// Last pass of length 2, in place: its only twiddle factor is 1.
+TW_VECTOR_CLONES
+void radix2_last(int s, float* __restrict xr, float* __restrict xi) {
+    for (int q = 0; q < s; ++q) {
+        const float ar = xr[q], ai = xi[q], br = xr[q + s], bi = xi[q + s];
+        xr[q] = ar + br;
+        xi[q] = ai + bi;
+        xr[q + s] = ar - br;
+        xi[q + s] = ai - bi;
+    }
+}
+
+} // namespace
+
+bool fft_length_supported(int n) {
+    return n >= 4 && n <= (1 << kMaxLog2) && (n & (n - 1)) == 0;
+}
+
+RealFft::RealFft(int n) : n_(n), m_(n / 2) {
+    const double two_pi = 2.0 * std::numbers::pi;
+    for (int len = m_; len >= 4; len /= 4) {
+        const int quarter = len / 4;
+        std::vector<float> rows(6 * static_cast<std::size_t>(quarter));
+        for (int p = 0; p < quarter; ++p) {
+            for (int k = 1; k <= 3; ++k) {
+                const double a = two_pi * k * p / len;
+                rows[(2 * k - 2) * quarter + p] = static_cast<float>(std::cos(a));
+                rows[(2 * k - 1) * quarter + p] = static_cast<float>(-std::sin(a));
+            }
+        }
+        pass_.push_back(std::move(rows));
+    }
+    half_re_.resize(m_ + 1);
+    half_im_.resize(m_ + 1);
+    for (int k = 0; k <= m_; ++k) {
+        const double a = two_pi * k / n_;
+        half_re_[k] = static_cast<float>(std::cos(a));
+        half_im_[k] = static_cast<float>(-std::sin(a));
+    }
+    buf_re_.resize(m_);
+    buf_im_.resize(m_);
+    tmp_re_.resize(m_);
+    tmp_im_.resize(m_);
+}
+
+int RealFft::complex_forward() {
+    float* xr = buf_re_.data();
+    float* xi = buf_im_.data();
+    float* yr = tmp_re_.data();
+    float* yi = tmp_im_.data();
+    int which = 0;
+    int len = m_;
+    int s = 1;
+    for (const auto& rows : pass_) {
+        if (s == 1)
+            radix4_first(len / 4, xr, xi, yr, yi, rows.data());
+        else
+            radix4_pass(len / 4, s, xr, xi, yr, yi, rows.data());
+        std::swap(xr, yr);
+        std::swap(xi, yi);
+        which ^= 1;
+        len /= 4;
+        s *= 4;
+    }
+    if (len == 2) radix2_last(s, xr, xi);
+    return which;
+}
+
+void RealFft::forward(float* data, float dt, bool exp_minus) {
+    const int m = m_;
+    for (int j = 0; j < m; ++j) {
+        buf_re_[j] = data[2 * j];
+        buf_im_[j] = data[2 * j + 1];
+    }
+    const bool in_tmp = complex_forward() != 0;
+    const float* __restrict zr = in_tmp ? tmp_re_.data() : buf_re_.data();
+    const float* __restrict zi = in_tmp ? tmp_im_.data() : buf_im_.data();
+    const float* __restrict wr = half_re_.data();
+    const float* __restrict wi = half_im_.data();
+    const float h = 0.5f * dt;
+    const float sign = exp_minus ? 1.0f : -1.0f;
+    // X(k) = (Z(k) + conj Z(m-k)) / 2 - i W^k (Z(k) - conj Z(m-k)) / 2, W = exp(-i 2 pi / n)
+    for (int k = 1; k < m; ++k) {
+        const float ar = zr[k], ai = zi[k], br = zr[m - k], bi = -zi[m - k];
+        const float sr = ar + br, si = ai + bi, dr = ar - br, di = ai - bi;
+        data[2 * k] = h * (sr + (wr[k] * di + wi[k] * dr));
+        data[2 * k + 1] = sign * (h * (si + (wi[k] * di - wr[k] * dr)));
+    }
+    const float z0r = zr[0], z0i = zi[0];
+    data[0] = dt * (z0r + z0i);
+    data[1] = 0.0f;
+    data[2 * m] = dt * (z0r - z0i);
+    data[2 * m + 1] = 0.0f;
+}
+
+void RealFft::inverse(float* data, float dt, bool exp_minus) {
+    const int m = m_;
+    const float* __restrict wr = half_re_.data();
+    const float* __restrict wi = half_im_.data();
+    const float sign = exp_minus ? 1.0f : -1.0f;
+    // Z(k) = (X(k) + conj X(m-k)) + i conj(W^k) (X(k) - conj X(m-k)); the inverse complex
+    // transform is taken as the forward one of i conj(Z), i.e. with real and imaginary swapped.
+    float* __restrict zr = buf_im_.data();
+    float* __restrict zi = buf_re_.data();
+    zr[0] = data[0] + data[2 * m];
+    zi[0] = data[0] - data[2 * m];
+    for (int k = 1; k < m; ++k) {
+        const float ar = data[2 * k], ai = sign * data[2 * k + 1];
+        const float br = data[2 * (m - k)], bi = -(sign * data[2 * (m - k) + 1]);
+        const float sr = ar + br, si = ai + bi, dr = ar - br, di = ai - bi;
+        zr[k] = sr - (wr[k] * di - wi[k] * dr);
+        zi[k] = si + (wr[k] * dr + wi[k] * di);
+    }
+    const bool in_tmp = complex_forward() != 0;
+    const float* __restrict outr = in_tmp ? tmp_im_.data() : buf_im_.data();
+    const float* __restrict outi = in_tmp ? tmp_re_.data() : buf_re_.data();
+    const float scale = 1.0f / (static_cast<float>(n_) * dt);
+    for (int j = 0; j < m; ++j) {
+        data[2 * j] = outr[j] * scale;
+        data[2 * j + 1] = outi[j] * scale;
+    }
+}
+
+RealFft& FftPlans::plan(int n) {
+    const int log2 = std::countr_zero(static_cast<unsigned>(n));
+    auto& slot = by_log2_.at(static_cast<std::size_t>(log2));
+    if (!slot) slot = std::make_unique<RealFft>(n);
+    return *slot;
+}
+
+void fftl(std::span<float> data, int n, int direction, float dt, int& ierr) {
+    if (!fft_length_supported(n) || data.size() < static_cast<std::size_t>(n) + 2) {
+        ierr = 1;
+        return;
+    }
+    // The plans of every length used in the run; the transform is not reentrant.
+    static FftPlans plans;
+    RealFft& fft = plans.plan(n);
+    const bool exp_minus = direction < 1;
+    if (direction == 2 || direction == -2)
+        fft.inverse(data.data(), dt, exp_minus);
+    else
+        fft.forward(data.data(), dt, exp_minus);
+}
+
+} // namespace tw

@@ -1,0 +1,271 @@
+#include "dsp/responses.hpp"
+
+#include <algorithm>
+#include <array>
+#include <span>
+
+#include "dsp/vector_clones.hpp"
+
+namespace tw {
+
+namespace {
+
+constexpr int kBlock = 256; // lines evaluated together; the work arrays stay in the first cache
+
+// values[i] = gain * prod over zeros (s - z) / prod over poles (s - p) * s^k at s = i w[i]: the
+// paired quotients first, then the surplus poles (dividing) or zeros (multiplying), then the
+// conversion power. Each step runs over all lines of the block so that it vectorises.
+TW_VECTOR_CLONES
+void pole_zero_block(float gain, std::span<const cfloat> poles, std::span<const cfloat> zeros,
+                     int k, const float* w, cfloat* values, int count) {
+    std::array<cfloat, kBlock> r;
+    for (int i = 0; i < count; ++i)
+        r[i] = cfloat{gain, 0.0f};
+    const std::size_t paired = std::min(poles.size(), zeros.size());
+    for (std::size_t j = 0; j < paired; ++j) {
+        const cfloat z = zeros[j], p = poles[j];
+        for (int i = 0; i < count; ++i) {
+            const cfloat s{0.0f, w[i]};
+            r[i] = cmul(r[i], cdiv(s - z, s - p));
+        }
+    }
+    for (std::size_t j = paired; j < poles.size(); ++j) {
+        const cfloat p = poles[j];
+        for (int i = 0; i < count; ++i)
+            r[i] = cdiv(r[i], cfloat{0.0f, w[i]} - p);
+    }
+    for (std::size_t j = paired; j < zeros.size(); ++j) {
+        const cfloat z = zeros[j];
+        for (int i = 0; i < count; ++i)
+            r[i] = cmul(r[i], cfloat{0.0f, w[i]} - z);
+    }
+    if (k != 0) {
+        for (int i = 0; i < count; ++i)
+            r[i] = cmul(r[i], cpow(cfloat{0.0f, w[i]}, k));
+    }
+    for (int i = 0; i < count; ++i)
+        values[i] = r[i];
+}
+
+// Runs the kernel over the lines w = (first + i) * dw in blocks.
+template <class Kernel>
+void over_lines(float dw, int first, std::span<cfloat> values, Kernel kernel) {
+    std::array<float, kBlock> w;
+    for (std::size_t done = 0; done < values.size(); done += kBlock) {
+        const int count = static_cast<int>(std::min<std::size_t>(kBlock, values.size() - done));
+        for (int i = 0; i < count; ++i)
+            w[i] = static_cast<float>(first + static_cast<int>(done) + i) * dw;
+        kernel(w.data(), values.data() + done, count);
+    }
+}
+
+struct RecordView {
+    std::span<const cfloat> poles, zeros;
+    int k;
+    float gain;
+};
+
+// The part of the record that is evaluated, and the conversion power.
+RecordView view(const InstrumentResponse& instr, int itype) {
+    const bool known_unit = instr.unit_code >= 0 && instr.unit_code <= 2;
+    const int np = std::clamp(instr.np, 0, kMaxPolesZeros);
+    const int nz = std::clamp(instr.nz, 0, kMaxPolesZeros - np);
+    const std::span<const cfloat> all(instr.poles);
+    return {all.first(np), all.subspan(np, nz),
+            (itype == kAsStored || !known_unit) ? 0 : instr.unit_code - itype + 1,
+            instr.norm * instr.gs};
+}
+
+} // namespace
+
+void response(const InstrumentResponse& instr, cfloat& value, float& w, int itype) {
+    const RecordView r = view(instr, itype);
+    if (w == 0.0f && r.k != 0) w = 1.0e-4f;
+    pole_zero_block(r.gain, r.poles, r.zeros, r.k, &w, &value, 1);
+}
+
+void response_lines(const InstrumentResponse& instr, int itype, float dw, int first,
+                    std::span<cfloat> values) {
+    const RecordView r = view(instr, itype);
+    over_lines(dw, first, values, [&](float* w, cfloat* out, int count) {
+        if (r.k != 0)
+            for (int i = 0; i < count; ++i)
+                w[i] = w[i] == 0.0f ? 1.0e-4f : w[i];
+        pole_zero_block(r.gain, r.poles, r.zeros, r.k, w, out, count);
+    });
+}
+
+namespace {
+
+template <std::size_t N> constexpr std::array<cfloat, N> origin_zeros() {
+    return std::array<cfloat, N>{};
+}
+
+constexpr std::array<cfloat, 9> kBen100Poles{{{-4.033f, 6.37f},
+                                              {-4.033f, -6.37f},
+                                              {-18.03f, 0.0f},
+                                              {-0.04442f, 0.04444f},
+                                              {-0.04442f, -0.04444f},
+                                              {-111.1f, 111.1f},
+                                              {-111.1f, -111.1f},
+                                              {-8.415f, 0.357f},
+                                              {-8.415f, -0.357f}}};
+constexpr auto kBen100Zeros = origin_zeros<5>();
+
+constexpr std::array<cfloat, 2> kWoodPoles{{{-5.41925f, -5.68479f}, {-5.41925f, 5.68479f}}};
+constexpr auto kWoodZeros = origin_zeros<2>();
+
+constexpr std::array<cfloat, 7> kUlpPoles{{{-0.0439823f, 0.04487092f},
+                                           {-0.0439823f, -0.04487092f},
+                                           {-48.54028f, 149.3916f},
+                                           {-48.54028f, -149.3916f},
+                                           {-127.0801f, 92.32909f},
+                                           {-127.0801f, -92.32909f},
+                                           {-157.0796f, 0.0f}}};
+constexpr auto kUlpZeros = origin_zeros<2>();
+
+constexpr std::array<cfloat, 5> kWwspPoles{{{-4.04094f, 6.47935f},
+                                            {-4.04094f, -6.47935f},
+                                            {-9.25238f, 0.0f},
+                                            {-7.6743f, 0.0f},
+                                            {-16.72981f, 0.0f}}};
+constexpr auto kWwspZeros = origin_zeros<3>();
+
+constexpr std::array<cfloat, 4> kWwlpPoles{
+    {{-0.257f, 0.3376f}, {-0.257f, -0.3376f}, {-0.06283f, 0.0f}, {-0.06283f, 0.0f}}};
+constexpr auto kWwlpZeros = origin_zeros<3>();
+
+constexpr std::array<cfloat, 14> kHglpPoles{{{-0.201f, 0.0f},
+                                             {-0.201f, 0.0f},
+                                             {-0.1466f, 0.0f},
+                                             {-0.2932f, 0.0f},
+                                             {-0.05712f, 0.0f},
+                                             {-3.928f, 0.0f},
+                                             {-0.06823f, 0.0f},
+                                             {-0.06823f, 0.0f},
+                                             {-0.06283f, 0.0f},
+                                             {-0.282f, 0.0f},
+                                             {-0.1372f, 0.5919f},
+                                             {-0.1372f, -0.5919f},
+                                             {-0.3312f, 0.241f},
+                                             {-0.3312f, -0.241f}}};
+constexpr std::array<cfloat, 7> kHglpZeros{{{0.0f, 1.053f}, {0.0f, -1.053f}, {}, {}, {}, {}, {}}};
+
+constexpr std::array<cfloat, 4> kSts1Poles{{{-0.01234122f, 0.01234146f},
+                                            {-0.01234122f, -0.01234146f},
+                                            {-39.17566f, 49.12341f},
+                                            {-39.17566f, -49.12341f}}};
+constexpr auto kSts1Zeros = origin_zeros<3>();
+
+constexpr std::array<cfloat, 14> kBen14Poles{{{-3.71674f, 0.0f},
+                                              {-14.1722f, 11.7587f},
+                                              {-14.1722f, -11.7587f},
+                                              {-21.9911f, 22.4355f},
+                                              {-21.9911f, -22.4355f},
+                                              {-16.2621f, 60.6909f},
+                                              {-16.2621f, -60.6909f},
+                                              {-44.4288f, 44.4288f},
+                                              {-44.4288f, -44.4288f},
+                                              {-60.6909f, 16.2621f},
+                                              {-60.6909f, -16.2621f},
+                                              {-44.4288f, 44.4288f},
+                                              {-44.4288f, -44.4288f},
+                                              {-0.0628319f, 0.0f}}};
+constexpr auto kBen14Zeros = origin_zeros<5>();
+
+constexpr std::array<cfloat, 14> kAsroPoles{{{-0.209f, 0.00341f},
+                                             {-0.209f, -0.00341f},
+                                             {-0.129f, 0.27f},
+                                             {-0.129f, -0.27f},
+                                             {-0.0595f, 0.0236f},
+                                             {-0.0595f, -0.0236f},
+                                             {-0.159f, 0.594f},
+                                             {-0.159f, -0.594f},
+                                             {-0.856f, 0.255f},
+                                             {-0.856f, -0.255f},
+                                             {-0.541f, 0.683f},
+                                             {-0.541f, -0.683f},
+                                             {-0.63f, 0.0f},
+                                             {-0.0885f, 0.0f}}};
+constexpr auto kAsroZeros = origin_zeros<4>();
+
+constexpr std::array<cfloat, 5> kSts2Poles{{{-0.03702367f, 0.03702438f},
+                                            {-0.03702367f, -0.03702438f},
+                                            {-118.6336f, 423.0651f},
+                                            {-118.6336f, -423.0651f},
+                                            {-251.3274f, 0.0f}}};
+constexpr auto kSts2Zeros = origin_zeros<3>();
+
+struct Standard {
+    float gain;
+    std::span<const cfloat> zeros, poles;
+};
+
+// Indexed by the correction option that selects the instrument; option 2 is not a pole-zero
+// instrument.
+const std::array<Standard, 12> kStandards{{{},
+                                           {2.8791e+14f, kBen100Zeros, kBen100Poles},
+                                           {},
+                                           {2080000.0f, kWoodZeros, kWoodPoles},
+                                           {9.46127e+17f, kUlpZeros, kUlpPoles},
+                                           {432.834f, kWwspZeros, kWwspPoles},
+                                           {0.5985275f, kWwlpZeros, kWwlpPoles},
+                                           {3720390.0f, kHglpZeros, kHglpPoles},
+                                           {4.18033e+12f, kSts1Zeros, kSts1Poles},
+                                           {1.29181e+24f, kBen14Zeros, kBen14Poles},
+                                           {4.6366e+07f, kAsroZeros, kAsroPoles},
+                                           {2.92692e+16f, kSts2Zeros, kSts2Poles}}};
+
+cfloat standard(int option, float w) {
+    const Standard& s = kStandards[static_cast<std::size_t>(option)];
+    cfloat value;
+    pole_zero_block(s.gain, s.poles, s.zeros, 0, &w, &value, 1);
+    return value;
+}
+
+} // namespace
+
+bool has_standard_instrument(int option) {
+    return option >= 1 && option <= 11 && option != 2;
+}
+
+void standard_lines(int option, float dw, int first, std::span<cfloat> values) {
+    if (!has_standard_instrument(option)) return;
+    const Standard& s = kStandards[static_cast<std::size_t>(option)];
+    over_lines(dw, first, values, [&](const float* w, cfloat* out, int count) {
+        pole_zero_block(s.gain, s.poles, s.zeros, 0, w, out, count);
+    });
+}
+
+void ben100(cfloat& value, float w) {
+    value = standard(1, w);
+}
+void wood(cfloat& value, float w) {
+    value = standard(3, w);
+}
+void ulp(cfloat& value, float w) {
+    value = standard(4, w);
+}
+void wwsp(cfloat& value, float w) {
+    value = standard(5, w);
+}
+void wwlp(cfloat& value, float w) {
+    value = standard(6, w);
+}
+void hglp(cfloat& value, float w) {
+    value = standard(7, w);
+}
+void sts1(cfloat& value, float w) {
+    value = standard(8, w);
+}
+void ben14(cfloat& value, float w) {
+    value = standard(9, w);
+}
+void asro(cfloat& value, float w) {
+    value = standard(10, w);
+}
+void sts2(cfloat& value, float w) {
+    value = standard(11, w);
+}
+
+} // namespace tw
