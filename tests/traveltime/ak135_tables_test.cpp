@@ -70,9 +70,9 @@ class Ak135Tables : public ::testing::Test {
     static std::string base() { return std::string(TW_BINARY_DIR) + "/tests/traveltime/ak135"; }
 
     // Times within 0.05 s everywhere. Ray parameters within 0.02 s/deg except at under 3 % of
-    // the points, all on sharp bends of the travel-time curve (the gradient change at the base of the mantle
-    // near 88 degrees, the upper-mantle kinks and triplications), where the published values
-    // are smoothed across the bend and the exact ones differ by up to 0.1 s/deg.
+    // the points, all on sharp bends of the travel-time curve (the gradient change at the base of
+    // the mantle near 88 degrees, the upper-mantle kinks and triplications), where the published
+    // values are smoothed across the bend and the exact ones differ by up to 0.1 s/deg.
     void compare(const std::vector<RefPoint>& ref, const char* keyword, double* worst_t,
                  double* worst_p) {
         ASSERT_FALSE(ref.empty());
