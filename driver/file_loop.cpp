@@ -1,13 +1,277 @@
 #include "driver/file_loop.hpp"
 
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
 #include "driver/command_line.hpp"
+#include "driver/driver_state.hpp"
+#include "driver/geometry.hpp"
+#include "driver/save_file.hpp"
+#include "driver/window.hpp"
+#include "dsp/coinst2.hpp"
+#include "estimators/energy.hpp"
+#include "estimators/ground.hpp"
+#include "estimators/ramp.hpp"
+#include "estimators/wood.hpp"
+#include "metadata/coordinates.hpp"
+#include "metadata/picks.hpp"
+#include "metadata/response.hpp"
+#include "metadata/sensitivity.hpp"
+#include "seed/trace_assembly.hpp"
+#include "text/format.hpp"
+#include "traveltime/travel_times.hpp"
 
 namespace tw {
+namespace {
+
+constexpr int kMaxTraceSamples = 32767;
+
+void say(const FreeLine& line) {
+    std::puts(line.str().c_str());
+}
+
+// " Before window extraction: " and its twin: station, channel, samples and start time.
+void window_line(const char* label, const TraceHeader& head) {
+    ext_time t{};
+    f_int_to_ext(head.stime, t);
+    say(FreeLine() << label << head.stat.prefix(4) << head.chan.prefix(3) << head.npts << t.year
+                   << t.doy << t.hour << t.minute << t.second << t.usec);
+}
+
+bool file_exists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
+}
+
+// One run over the files: the state, the estimators with their stores, the travel-time tables.
+class FileLoop {
+  public:
+    explicit FileLoop(const RunConfig& config) : config_(config) {}
+    void process(const std::string& filen);
+
+  private:
+    bool intake(const std::string& filen, int& ierr);
+    bool metadata(int& ierr);
+    void geometry();
+    void theoretical_arrivals();
+    bool cut_window(int& ierr);
+    void refill_d1();
+    void save(const std::string& filen, const char* suffix);
+    bool estimators(const std::string& filen);
+
+    const RunConfig& config_;
+    DriverState s_;
+    EnergyEstimator energy_;
+    RampEstimator ramp_;
+    std::unique_ptr<TravelTimeCalculator> travel_times_; // loaded at the first use
+};
+
+void FileLoop::process(const std::string& filen) {
+    s_.lclip = false;
+    if (config_.lverbose) say(FreeLine() << filen);
+    int ierr = 0;
+    if (!intake(filen, ierr)) return;
+    if (!metadata(ierr)) return;
+    geometry();
+    if ((config_.lenergy || config_.lramp) && config_.lloc && config_.ltime && config_.ldep)
+        theoretical_arrivals();
+    if ((config_.lenergy || config_.lramp) && !cut_window(ierr)) return;
+    if ((config_.lwood || config_.lground) && config_.lloc && config_.ltime) {
+        check_window(s_.head.stime, s_.head.endtime, config_.org_time, s_.dist, ierr);
+        if (ierr != 0) return say(FreeLine() << "  Tesk_wave - insufficient window " << ierr);
+    }
+    // The correction needs N + 2 reals and N/2 + 1 complex values, N = ipow(2 npts).
+    if (coinst2_length(s_.head.npts) + 2 > kMaxSamples)
+        return say(FreeLine() << "  Tesk_wave - FFT exceeded ");
+    estimators(filen);
+}
+
+bool FileLoop::intake(const std::string& filen, int& ierr) {
+    sdr_read(filen, kMaxTraceSamples, s_.idata, s_.head, ierr);
+    if (ierr >= 999) {
+        say(FreeLine() << "  Tesk_wave - error opening file " << ierr);
+        return false;
+    }
+    check_clip(s_.head.chan.prefix(3), s_.head.npts, s_.idata, ierr);
+    if (ierr != 0) {
+        say(FreeLine() << "  Tesk_wave - data may be clipped " << ierr);
+        if (!config_.lramp) return false;
+        say(FreeLine() << "  Using data anyway");
+        s_.lclip = true;
+    }
+    return true;
+}
+
+bool FileLoop::metadata(int& ierr) {
+    if (!file_exists(config_.file_coord)) {
+        say(FreeLine() << "  Tesk_wave - coordinate file does not exist");
+        return false;
+    }
+    fetch_coord(config_.file_coord, FixedText<4>(s_.head.stat.prefix(4)), s_.slat, s_.slon, s_.sele,
+                ierr);
+    s_.head.slat = s_.slat;
+    s_.head.slon = s_.slon;
+    s_.head.sele = s_.sele;
+    if (ierr != 0) {
+        say(FreeLine() << "  Tesk_wave - error with coordinates " << ierr);
+        return false;
+    }
+    if (config_.lramp) {
+        if (!file_exists(config_.file_sens)) {
+            say(FreeLine() << "  Tesk_wave - sensitivity file does not exist");
+            return false;
+        }
+        fetch_sens(config_.file_sens, s_.head, s_.sens, ierr);
+        if (ierr != 0) {
+            say(FreeLine() << "  Tesk_wave - error with sensitivity " << ierr);
+            return false;
+        }
+    }
+    if (!file_exists(config_.file_resp)) {
+        say(FreeLine() << "  Tesk_wave - response file does not exist");
+        return false;
+    }
+    fetch_response(config_.file_resp, s_.head, s_.instr, ierr);
+    if (ierr != 0) {
+        say(FreeLine() << "   Tesk_wave - error with response " << ierr);
+        return false;
+    }
+    // Without a pick file the picks of the previous file stay.
+    if (file_exists(config_.file_pick)) {
+        fetch_pick(config_.file_pick, s_.head, s_.pick, s_.ipick, ierr);
+        if (ierr != 0) say(FreeLine() << "   Tesk_wave - error reading pickfile" << ierr);
+        if (config_.lverbose) {
+            for (int i = 0; i < s_.ipick; ++i) {
+                ext_time t{};
+                f_int_to_ext(s_.pick[static_cast<std::size_t>(i)].pdate, t);
+                say(FreeLine() << s_.pick[static_cast<std::size_t>(i)].pid.view() << t.year << t.doy
+                               << t.hour << t.minute << t.second << t.usec);
+            }
+        }
+    }
+    return true;
+}
+
+void FileLoop::geometry() {
+    if (!config_.lloc) {
+        s_.delta = s_.dist = s_.rdist = 0.0f;
+        return;
+    }
+    azimth(config_.elat, config_.elon, s_.slat, s_.slon, s_.delta, s_.azim, s_.bazim);
+    s_.dist = s_.delta * km_per_degree();
+    // Without -d the depth is 0 and the hypocentral distance is the epicentral one.
+    s_.rdist = std::sqrt(s_.dist * s_.dist + config_.edep * config_.edep);
+}
+
+void FileLoop::theoretical_arrivals() {
+    if (!travel_times_) travel_times_ = std::make_unique<TravelTimeCalculator>(config_.model_base);
+    const char* phases[2] = {"P", "S"};
+    for (std::size_t k = 0; k < 2; ++k) {
+        TravelTimes arrivals;
+        travel_times_->ttimes(config_.edep, s_.delta, phases[k], arrivals);
+        // The first entry is taken whatever the count: no arrival gives 0 s and a blank name.
+        const float t = arrivals.tt[0];
+        const int it1s = static_cast<int>(t);
+        const int it1t = static_cast<int>((t - static_cast<float>(it1s)) * 1000000.0f);
+        PickRecord& arrival = s_.iasp[k];
+        f_add_time(config_.org_time, it1s, it1t, arrival.pdate);
+        arrival.pid = arrivals.phcd[0].prefix(4);
+    }
+    s_.itime = 2;
+}
+
+bool FileLoop::cut_window(int& ierr) {
+    if (config_.lverbose) window_line(" Before window extraction: ", s_.head);
+    const int_time* reference = nullptr;
+    if (s_.ipick > 0)
+        reference = &s_.pick[0].pdate;
+    else if (s_.itime > 0)
+        reference = &s_.iasp[0].pdate;
+    else
+        say(FreeLine() << "  Tesk_wave - unable to extract window");
+    if (reference != nullptr) {
+        int_time t1{}, t2{};
+        f_add_time(*reference, -30, 0, t1);
+        f_add_time(*reference, 60, 0, t2);
+        extra_window(s_.head, s_.idata, t1, t2, ierr);
+    }
+    // A status still held from the pick lookup also ends the file here.
+    if (ierr != 0) {
+        say(FreeLine() << "  Tesk_wave - insufficient data " << ierr);
+        return false;
+    }
+    if (config_.lverbose) window_line(" After window extraction:  ", s_.head);
+    return true;
+}
+
+void FileLoop::refill_d1() {
+    for (int i = 0; i < s_.head.npts; ++i)
+        s_.d1[static_cast<std::size_t>(i)] =
+            static_cast<float>(s_.idata[static_cast<std::size_t>(i)]);
+}
+
+void FileLoop::save(const std::string& filen, const char* suffix) {
+    if (!config_.lsave) return;
+    int ierr = 0;
+    save_to_ascii(s_.head, s_.d1.data(), filen + suffix, ierr);
+}
+
+bool FileLoop::estimators(const std::string& filen) {
+    int ierr = 0;
+    if (config_.lwood) {
+        refill_d1();
+        est_wood(s_.head, s_.instr, s_.d1, s_.dw, ierr);
+        if (ierr != 0) {
+            say(FreeLine() << "  Tesk_wave - error in WA est " << ierr);
+            return false;
+        }
+        save(filen, ".wood");
+    }
+    if (config_.lground) {
+        refill_d1();
+        est_ground(s_.head, s_.instr, s_.d1, s_.dw, s_.rdist, ierr);
+        if (ierr != 0) {
+            say(FreeLine() << "  Tesk_wave - error in GM est " << ierr);
+            return false;
+        }
+        save(filen, ".ground");
+    }
+    if (!config_.l3) return true;
+    s_.group.add(s_.head.stat.prefix(4), s_.head.chan.prefix(3), s_.head.stime);
+    if (config_.lenergy) {
+        refill_d1();
+        energy_.est_energy(s_.head, s_.instr, s_.d1, s_.dw, s_.dist, s_.group.icomp(),
+                           s_.group.ic(), ierr);
+        if (ierr != 0)
+            say(FreeLine() << "  Tesk_wave - error in EN est " << ierr);
+        else
+            save(filen, ".energy");
+    }
+    if (config_.lramp) {
+        if (s_.ipick == 0) {
+            say(FreeLine() << "  Tesk_wave - tt required");
+        } else {
+            refill_d1();
+            const int_time p_time = s_.pick[0].pdate;
+            ramp_.est_ramp(s_.head, s_.instr, config_.filter, s_.d1, p_time, s_.dist,
+                           s_.group.icomp(), s_.group.ic(), s_.lclip, ierr);
+            if (ierr != 0) say(FreeLine() << "  Tesk_wave - error in RF est " << ierr);
+        }
+    }
+    s_.group.close_if_complete();
+    return true;
+}
+
+} // namespace
 
 void run_files(const RunConfig& config) {
     const std::vector<int> order = sort_c(config.fileo);
     if (config.lverbose) write_banner(config);
-    (void)order;
+    auto loop = std::make_unique<FileLoop>(config);
+    for (int index : order)
+        loop->process(config.fileo[static_cast<std::size_t>(index)]);
 }
 
 } // namespace tw

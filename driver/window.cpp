@@ -55,11 +55,4 @@ void check_window(const int_time& begin, const int_time& end, const int_time& or
         ierr = 999;
 }
 
-int ipow(int n) {
-    int p = 4;
-    while (p < n)
-        p *= 2;
-    return p;
-}
-
 } // namespace tw

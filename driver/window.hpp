@@ -18,7 +18,4 @@ void extra_window(TraceHeader& head, std::vector<int32_t>& idata, const int_time
 void check_window(const int_time& begin, const int_time& end, const int_time& origin,
                   float distance, int& ierr);
 
-// Smallest power of two that is at least n, never below 4.
-int ipow(int n);
-
 } // namespace tw

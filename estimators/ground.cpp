@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstddef>
 
+#include "dsp/coinst2.hpp"
+
 namespace tw {
 namespace {
 
@@ -49,6 +51,20 @@ GroundMotion measure_ground(int n, float dt, std::span<const float> vel) {
     }
     m.dsp = amaxper(n - 1, dt, std::span<const float>(d2.data(), un - 1));
     return m;
+}
+
+void est_ground(const TraceHeader& head, const InstrumentResponse& instr, std::span<float> d1,
+                std::span<cfloat> dw, float rdist, int& ierr) {
+    constexpr int kVelocity = 21, kZeroPhaseHighPass = 6;
+    constexpr float kHighPassHz = 0.1f;
+    const int n = head.npts;
+    const float dt = 1.0f / static_cast<float>(head.sample_rate);
+    ierr = 0;
+    coinst2(instr, n, dt, kVelocity, kZeroPhaseHighPass, d1, dw, 0, 0.0f, kHighPassHz, ierr);
+    if (ierr != 0) return;
+    // The velocity's period walk may go on into the periodic rest of the corrected trace.
+    const auto corrected = std::min(d1.size(), static_cast<std::size_t>(coinst2_length(n)));
+    write_ground(head, measure_ground(n, dt, d1.first(corrected)), rdist);
 }
 
 } // namespace tw

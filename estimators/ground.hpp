@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "dsp/complex_arith.hpp"
 #include "estimators/amaxper.hpp"
 #include "records/records.hpp"
 #include "time/int_time.hpp"
@@ -24,6 +25,14 @@ inline constexpr const char* kShakeHeader =
 
 inline constexpr float kGravity = 9.81f;                                        // m/s^2
 inline constexpr std::array<float, 4> kShakeLevels{0.05f, 0.10f, 0.20f, 0.50f}; // fractions of g
+
+// Corrects the trace in counts, d1(1..npts), to ground velocity in m/s (zero-phase sixth-order
+// high-pass at 0.1 Hz), measures velocity, acceleration, displacement and the shaking durations
+// and appends the PGA, PGV, PGD and SHAK lines. rdist (km) is only written out. d1 and dw need
+// the room the instrument correction asks for; d1 holds the velocity on return. ierr is the
+// status of the correction; when it is not 0 nothing is written.
+void est_ground(const TraceHeader& head, const InstrumentResponse& instr, std::span<float> d1,
+                std::span<cfloat> dw, float rdist, int& ierr);
 
 // Peaks in SI units (m/s^2, m/s, m) with their periods and 1-based indices, and the bracketed
 // durations (s) from the first to the last acceleration sample at or above each level.

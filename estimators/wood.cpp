@@ -1,8 +1,10 @@
 #include "estimators/wood.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
+#include "dsp/coinst2.hpp"
 #include "text/format.hpp"
 #include "text/result_file.hpp"
 
@@ -34,6 +36,19 @@ std::string wood_line(const TraceHeader& head, const PeakPeriod& peak) {
         .text(" ")
         .text(trimmed_f(xmag))
         .str();
+}
+
+void est_wood(const TraceHeader& head, const InstrumentResponse& instr, std::span<float> x,
+              std::span<cfloat> cx, int& ierr) {
+    constexpr int kWoodAnderson = 3, kNoFilter = 0;
+    const int n = head.npts;
+    const float dt = 1.0f / static_cast<float>(head.sample_rate);
+    ierr = 0;
+    coinst2(instr, n, dt, kWoodAnderson, kNoFilter, x, cx, 0, 0.0f, 0.0f, ierr);
+    if (ierr != 0) return;
+    // The period walk may go on into the periodic rest of the corrected trace.
+    const auto corrected = std::min(x.size(), static_cast<std::size_t>(coinst2_length(n)));
+    write_wood(head, amaxper(n, dt, x.first(corrected)));
 }
 
 void write_wood(const TraceHeader& head, const PeakPeriod& peak) {

@@ -1,6 +1,7 @@
 #include "commands/synth/fft.hpp"
 
 #include <cmath>
+#include <numbers>
 #include <utility>
 
 namespace tw::synth {
@@ -29,7 +30,7 @@ void fft(Spectrum& data, bool forward) {
         std::vector<std::complex<double>> twiddle(half);
         for (std::size_t k = 0; k < half; ++k) {
             const double angle =
-                sign * 2.0 * M_PI * static_cast<double>(k) / static_cast<double>(len);
+                sign * 2.0 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(len);
             twiddle[k] = {std::cos(angle), std::sin(angle)};
         }
         for (std::size_t start = 0; start < n; start += len) {

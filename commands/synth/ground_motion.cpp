@@ -1,6 +1,7 @@
 #include "commands/synth/ground_motion.hpp"
 
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 #include "commands/synth/random.hpp"
@@ -8,7 +9,7 @@
 namespace tw::synth {
 namespace {
 
-constexpr double kDeg = M_PI / 180.0;
+constexpr double kDeg = std::numbers::pi / 180.0;
 // Average radiation coefficients of P and S over the focal sphere, and the free-surface factor.
 constexpr double kRadiationP = 0.52;
 constexpr double kRadiationS = 0.63;
@@ -63,33 +64,37 @@ double brune_corner(double beta, double stress_drop_bar, double moment_dyne_cm) 
 Spectrum phase_spectrum(const TraceGrid& grid, const EarthModel& model, double corner_hz,
                         double distance_km, double speed_km_s) {
     Spectrum s(grid.fft_length, {0.0, 0.0});
-    const double wc = 2.0 * M_PI * corner_hz;
+    const double wc = 2.0 * std::numbers::pi * corner_hz;
     for (std::size_t k = 0; k < grid.fft_length; ++k) {
         if (k == 0 || k == grid.fft_length / 2) continue;
         const double f = grid.frequency(k);
-        const double w = 2.0 * M_PI * f;
+        const double w = 2.0 * std::numbers::pi * f;
         const std::complex<double> iw(0.0, w);
         const std::complex<double> pole = 1.0 + iw / wc;
         const std::complex<double> source = 1.0 / (pole * pole);
         const double af = std::fabs(f);
-        const double path = std::exp(-M_PI * std::pow(af, 1.0 - model.q_exponent) * distance_km /
-                                     (model.q0 * speed_km_s));
-        const double site = std::exp(-M_PI * model.kappa_s * af);
+        const double path = std::exp(-std::numbers::pi * std::pow(af, 1.0 - model.q_exponent) *
+                                     distance_km / (model.q0 * speed_km_s));
+        const double site = std::exp(-std::numbers::pi * model.kappa_s * af);
         s[k] = source * butterworth_highpass(w, model.low_cut_hz, 4) * path * site * iw;
     }
     return s;
 }
 
-// Adds amplitude * noise * base to the component spectra along (vertical, radial, transverse).
+// Weights on Z, N, E of a motion along (up, radial, transverse) at the given azimuth (rad).
+std::array<double, 3> zne(double up, double radial, double transverse, double azimuth) {
+    return {up, radial * std::cos(azimuth) - transverse * std::sin(azimuth),
+            radial * std::sin(azimuth) + transverse * std::cos(azimuth)};
+}
+
+// Adds amplitude * weight * noise * base to each component spectrum.
 void add_train(GroundMotion& gm, const Spectrum& noise, const Spectrum& base, double amplitude,
-               double up, double radial, double transverse, double azimuth) {
-    const double north = radial * std::cos(azimuth) - transverse * std::sin(azimuth);
-    const double east = radial * std::sin(azimuth) + transverse * std::cos(azimuth);
-    const std::array<double, 3> weights{up * amplitude, north * amplitude, east * amplitude};
+               const std::array<double, 3>& weights) {
     for (std::size_t c = 0; c < 3; ++c) {
-        if (weights[c] == 0.0) continue;
+        const double w = weights[c] * amplitude;
+        if (w == 0.0) continue;
         for (std::size_t k = 0; k < noise.size(); ++k)
-            gm.velocity[c][k] += weights[c] * noise[k] * base[k];
+            gm.velocity[c][k] += w * noise[k] * base[k];
     }
 }
 
@@ -117,10 +122,10 @@ TraceGrid make_grid(const Event& event, std::size_t samples) {
 
 std::complex<double> butterworth_highpass(double w, double corner_hz, int order) {
     const std::complex<double> s(0.0, w);
-    const double wc = 2.0 * M_PI * corner_hz;
+    const double wc = 2.0 * std::numbers::pi * corner_hz;
     std::complex<double> r(1.0, 0.0);
     for (int k = 1; k <= order; ++k) {
-        const double angle = M_PI * (2.0 * k + order - 1) / (2.0 * order);
+        const double angle = std::numbers::pi * (2.0 * k + order - 1) / (2.0 * order);
         const std::complex<double> p(wc * std::cos(angle), wc * std::sin(angle));
         r *= s / (s - p);
     }
@@ -129,10 +134,10 @@ std::complex<double> butterworth_highpass(double w, double corner_hz, int order)
 
 std::complex<double> butterworth_lowpass(double w, double corner_hz, int order) {
     const std::complex<double> s(0.0, w);
-    const double wc = 2.0 * M_PI * corner_hz;
+    const double wc = 2.0 * std::numbers::pi * corner_hz;
     std::complex<double> r(1.0, 0.0);
     for (int k = 1; k <= order; ++k) {
-        const double angle = M_PI * (2.0 * k + order - 1) / (2.0 * order);
+        const double angle = std::numbers::pi * (2.0 * k + order - 1) / (2.0 * order);
         const std::complex<double> p(wc * std::cos(angle), wc * std::sin(angle));
         r *= -p / (s - p);
     }
@@ -159,9 +164,9 @@ GroundMotion simulate_ground_motion(const Event& event, const Station& station, 
     const double vp = model.vp_km_s * 1000.0;
     const double vs = model.vs_km_s * 1000.0;
     const double level_p = moment * kRadiationP * kFreeSurface /
-                           (4.0 * M_PI * model.density_kg_m3 * vp * vp * vp * r_m);
+                           (4.0 * std::numbers::pi * model.density_kg_m3 * vp * vp * vp * r_m);
     const double level_s = moment * kRadiationS * kFreeSurface /
-                           (4.0 * M_PI * model.density_kg_m3 * vs * vs * vs * r_m);
+                           (4.0 * std::numbers::pi * model.density_kg_m3 * vs * vs * vs * r_m);
 
     const double sin_i =
         model.surface_slowness_ratio * station.epicentral_km / station.hypocentral_km;
@@ -179,21 +184,21 @@ GroundMotion simulate_ground_motion(const Event& event, const Station& station, 
     const Envelope s_direct{gm.s_arrival, 0.3 / fc_s + 0.01 * r_km, 0.6 + 0.03 * r_km};
     const Envelope s_coda{gm.s_arrival, 1.0 / fc_s + 0.02 * r_km, 3.0 + 0.05 * r_km};
 
+    // Direct waves, linearly polarised: P along the ray, SH transverse, SV in the vertical plane.
     add_train(gm, windowed_noise(grid, p_direct, stream(seed, id, kPDirect)), base_p, level_p,
-              cos_i, sin_i, 0.0, azimuth);
-    add_train(gm, windowed_noise(grid, s_direct, stream(seed, id, kSh)), base_s, level_s, 0.0, 0.0,
-              std::cos(psi), azimuth);
+              zne(cos_i, sin_i, 0.0, azimuth));
+    add_train(gm, windowed_noise(grid, s_direct, stream(seed, id, kSh)), base_s, level_s,
+              zne(0.0, 0.0, std::cos(psi), azimuth));
     add_train(gm, windowed_noise(grid, s_direct, stream(seed, id, kSv)), base_s, level_s,
-              std::sin(psi) * sin_i, std::sin(psi) * cos_i, 0.0, azimuth);
+              zne(std::sin(psi) * sin_i, std::sin(psi) * cos_i, 0.0, azimuth));
+    // Scattered coda: independent on each component.
     for (std::size_t c = 0; c < 3; ++c) {
-        const std::array<double, 3> unit{c == 0 ? 1.0 : 0.0, c == 1 ? 1.0 : 0.0,
-                                         c == 2 ? 1.0 : 0.0};
-        // Scattered trains: independent on each component, given here along Z, N, E directly
-        // (radial weight cos(az) on N and sin(az) on E at azimuth 0 reduces to the unit vector).
+        std::array<double, 3> only{0.0, 0.0, 0.0};
+        only[c] = 1.0;
         add_train(gm, windowed_noise(grid, p_coda, stream(seed, id, kPCoda, c)), base_p,
-                  kCodaP * level_p, unit[0], unit[1], unit[2], 0.0);
+                  kCodaP * level_p, only);
         add_train(gm, windowed_noise(grid, s_coda, stream(seed, id, kSCoda, c)), base_s,
-                  kCodaS * level_s, unit[0], unit[1], unit[2], 0.0);
+                  kCodaS * level_s, only);
     }
     return gm;
 }

@@ -1,6 +1,7 @@
 #include "commands/synth/instrument.hpp"
 
 #include <cmath>
+#include <numbers>
 #include <string>
 
 #include "text/fields.hpp"
@@ -23,7 +24,7 @@ double as_written(const std::string& text) {
 }
 
 std::complex<double> pole_of(double frequency_hz, double damping, double sign) {
-    const double w0 = 2.0 * M_PI * frequency_hz;
+    const double w0 = 2.0 * std::numbers::pi * frequency_hz;
     return {-damping * w0, sign * w0 * std::sqrt(1.0 - damping * damping)};
 }
 
@@ -59,12 +60,12 @@ Instrument broadband_instrument() {
     for (auto& p : bare.poles)
         p = {as_written(response_value_text(p.real())), as_written(response_value_text(p.imag()))};
 
-    const double a0 = 1.0 / std::abs(bare.at(2.0 * M_PI * kNormalisationHz));
+    const double a0 = 1.0 / std::abs(bare.at(2.0 * std::numbers::pi * kNormalisationHz));
     Instrument inst;
     inst.response = bare;
     inst.response.gain = as_written(response_gain_text(a0 * kGeneratorConstant * kCountsPerVolt));
-    inst.sensitivity =
-        as_written(sensitivity_text(std::abs(inst.response.at(2.0 * M_PI * kNormalisationHz))));
+    inst.sensitivity = as_written(
+        sensitivity_text(std::abs(inst.response.at(2.0 * std::numbers::pi * kNormalisationHz))));
     inst.low_corner_hz = 1.0 / kNaturalPeriod;
     inst.high_corner_hz = kHighCorner;
     return inst;

@@ -1,5 +1,6 @@
 #include "commands/synth/metadata_files.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "commands/synth/zero_fill.hpp"
@@ -91,18 +92,26 @@ std::string response_file(const std::vector<StationResult>& stations, const Inst
                        .str() +
                    "\n";
             // Count line, free format: gain, number of zeros, number of poles.
-            out += response_gain_text(pz.gain) +
-                   format_i(static_cast<long long>(pz.zeros.size()), 3) +
-                   format_i(static_cast<long long>(pz.poles.size()), 3) + "\n";
+            out += FixedLine()
+                       .text(response_gain_text(pz.gain))
+                       .i(static_cast<long long>(pz.zeros.size()), 3)
+                       .i(static_cast<long long>(pz.poles.size()), 3)
+                       .str() +
+                   "\n";
             for (const auto& z : pz.zeros)
-                out += " " + response_value_text(z.real()) + response_value_text(z.imag()) + "\n";
+                out += FixedLine()
+                           .blanks(1)
+                           .text(response_value_text(z.real()))
+                           .text(response_value_text(z.imag()))
+                           .str() +
+                       "\n";
+            // Two poles per line.
             for (std::size_t p = 0; p < pz.poles.size(); p += 2) {
-                std::string line = response_value_text(pz.poles[p].real()) +
-                                   response_value_text(pz.poles[p].imag());
-                if (p + 1 < pz.poles.size())
-                    line += response_value_text(pz.poles[p + 1].real()) +
-                            response_value_text(pz.poles[p + 1].imag());
-                out += line + "\n";
+                FixedLine line;
+                for (std::size_t q = p; q < std::min(p + 2, pz.poles.size()); ++q)
+                    line.text(response_value_text(pz.poles[q].real()))
+                        .text(response_value_text(pz.poles[q].imag()));
+                out += line.str() + "\n";
             }
         }
     }

@@ -1,6 +1,7 @@
 #include "commands/synth/network.hpp"
 
 #include <cmath>
+#include <numbers>
 
 #include "commands/synth/zero_fill.hpp"
 #include "text/fields.hpp"
@@ -8,7 +9,7 @@
 namespace tw::synth {
 namespace {
 
-constexpr double kDeg = M_PI / 180.0;
+constexpr double kDeg = std::numbers::pi / 180.0;
 constexpr double kNearestKm = 12.0;
 constexpr double kFarthestKm = 140.0;
 constexpr double kAzimuthStep = 137.508; // the golden angle spreads any number of stations

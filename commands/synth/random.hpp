@@ -4,6 +4,7 @@
 // standard library (the library's distributions are free to differ between versions).
 #include <cmath>
 #include <cstdint>
+#include <numbers>
 
 namespace tw::synth {
 
@@ -29,7 +30,7 @@ class SplitMix64 {
             return spare_;
         }
         const double radius = std::sqrt(-2.0 * std::log(uniform()));
-        const double angle = 2.0 * M_PI * uniform();
+        const double angle = 2.0 * std::numbers::pi * uniform();
         spare_ = radius * std::sin(angle);
         has_spare_ = true;
         return radius * std::cos(angle);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "commands/synth/random.hpp"
 
@@ -34,7 +35,7 @@ std::vector<int32_t> record_component(const Spectrum& ground_velocity, const Ins
     Spectrum counts(grid.fft_length, {0.0, 0.0});
     for (std::size_t k = 1; k < grid.fft_length; ++k) {
         if (k == grid.fft_length / 2) continue;
-        const double w = 2.0 * M_PI * grid.frequency(k);
+        const double w = 2.0 * std::numbers::pi * grid.frequency(k);
         // Noise transform on the continuous scale (times dt), shaped to its band.
         const std::complex<double> n = noise[k] * grid.dt *
                                        butterworth_highpass(w, model_low_cut_hz, 4) *

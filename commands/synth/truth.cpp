@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <numbers>
 #include <vector>
 
 namespace tw::synth {
@@ -15,7 +16,7 @@ std::vector<double> trace_of(const Spectrum& velocity, const TraceGrid& grid, do
                              const std::function<std::complex<double>(double)>& factor) {
     Spectrum s(velocity.size());
     for (std::size_t k = 0; k < s.size(); ++k) {
-        const double w = 2.0 * M_PI * grid.frequency(k);
+        const double w = 2.0 * std::numbers::pi * grid.frequency(k);
         s[k] = (k == 0) ? std::complex<double>{0.0, 0.0} : velocity[k] * factor(w);
     }
     fft(s, false);

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <map>
+#include <numbers>
 #include <string>
 
 #include "example_files.hpp"
@@ -64,7 +65,7 @@ TEST(ExampleThroughReaders, EveryTraceFindsCoordinatesResponseSensitivityAndPick
         EXPECT_EQ(head.azi, t.channel == "HHE" ? 90.0f : 0.0f) << where;
 
         // The response as the analyser holds it, at 1 Hz, equals the sensitivity it reads.
-        const std::complex<float> s(0.0f, 2.0f * static_cast<float>(M_PI));
+        const std::complex<float> s(0.0f, 2.0f * static_cast<float>(std::numbers::pi));
         std::complex<float> r(instr.gs, 0.0f);
         for (int k = 0; k < instr.nz; ++k)
             r *= s - instr.poles[static_cast<std::size_t>(instr.np + k)];

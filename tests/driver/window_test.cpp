@@ -5,6 +5,7 @@
 #include "driver/component_group.hpp"
 #include "driver/save_file.hpp"
 #include "driver/window.hpp"
+#include "dsp/coinst2.hpp"
 #include "tests/support/run_program.hpp"
 
 using namespace tw;
@@ -27,14 +28,13 @@ TraceHeader trace(int npts, int rate) {
 
 } // namespace
 
-TEST(Ipow, SmallestPowerOfTwoFromFour) {
-    EXPECT_EQ(ipow(1), 4);
-    EXPECT_EQ(ipow(4), 4);
-    EXPECT_EQ(ipow(5), 8);
-    EXPECT_EQ(ipow(8), 8);
-    EXPECT_EQ(ipow(2 * 16384), 32768);
-    EXPECT_EQ(ipow(16385), 32768);
-    EXPECT_EQ(ipow(2 * 16385), 65536);
+TEST(TransformLength, SmallestPowerOfTwoOfTwiceTheSamples) {
+    EXPECT_EQ(coinst2_length(1), 4);
+    EXPECT_EQ(coinst2_length(2), 4);
+    EXPECT_EQ(coinst2_length(3), 8);
+    EXPECT_EQ(coinst2_length(4), 8);
+    EXPECT_EQ(coinst2_length(16384), 32768); // the largest trace that fits the work arrays
+    EXPECT_EQ(coinst2_length(16385), 65536);
 }
 
 TEST(ExtraWindow, CutsAndMovesTheSamples) {

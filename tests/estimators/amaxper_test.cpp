@@ -106,15 +106,5 @@ TEST(Amaxper, CountsBeyondTheArrayAreClamped) {
     EXPECT_EQ(empty.amax, 0.0f);
 }
 
-TEST(Amaxper, ReferenceFormFillsItsArguments) {
-    const std::vector<float> x{0.0f, 1.0f, 3.0f, 1.0f, -1.0f};
-    float amax = -1.0f, per = -1.0f;
-    int imax = -1;
-    amaxper(5, 0.5f, x, amax, per, imax);
-    EXPECT_EQ(imax, 3);
-    EXPECT_FLOAT_EQ(amax, 3.0f);
-    EXPECT_FLOAT_EQ(per, 3.5f);
-}
-
 } // namespace
 } // namespace tw

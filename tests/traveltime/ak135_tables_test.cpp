@@ -2,6 +2,8 @@
 // tables: times within 0.05 s, ray parameters within 0.02 s/deg.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -67,7 +69,14 @@ class Ak135Tables : public ::testing::Test {
         std::string why;
         ASSERT_TRUE(tw::write_model_tables(model, base(), why)) << why;
     }
-    static std::string base() { return std::string(TW_BINARY_DIR) + "/tests/traveltime/ak135"; }
+    static void TearDownTestSuite() {
+        std::remove((base() + ".hed").c_str());
+        std::remove((base() + ".tbl").c_str());
+    }
+    // One set of tables per test process: ctest runs the cases of this suite side by side.
+    static std::string base() {
+        return std::string(TW_BINARY_DIR) + "/tests/traveltime/ak135_" + std::to_string(::getpid());
+    }
 
     // Times within 0.05 s everywhere. Ray parameters within 0.02 s/deg except at under 3 % of
     // the points, all on sharp bends of the travel-time curve (the gradient change at the base of
