@@ -34,43 +34,43 @@ const float* parts(const cfloat* c) {
     return reinterpret_cast<const float*>(c);
 }
 
-// spec[i] *= q[i] (with_phase) or spec[i] *= |q[i]|.
+// spectrum[i] *= q[i] (with_phase) or spectrum[i] *= |q[i]|.
 TW_VECTOR_CLONES
-void multiply(float* __restrict spec, const float* __restrict q, int count, bool with_phase) {
+void multiply(float* __restrict spectrum, const float* __restrict q, int count, bool with_phase) {
     if (with_phase) {
         for (int i = 0; i < count; ++i) {
-            const cfloat v = cmul({spec[2 * i], spec[2 * i + 1]}, {q[2 * i], q[2 * i + 1]});
-            spec[2 * i] = v.real();
-            spec[2 * i + 1] = v.imag();
+            const cfloat v = cmul({spectrum[2 * i], spectrum[2 * i + 1]}, {q[2 * i], q[2 * i + 1]});
+            spectrum[2 * i] = v.real();
+            spectrum[2 * i + 1] = v.imag();
         }
     } else {
         for (int i = 0; i < count; ++i) {
             const float a = std::sqrt(q[2 * i] * q[2 * i] + q[2 * i + 1] * q[2 * i + 1]);
-            spec[2 * i] *= a;
-            spec[2 * i + 1] *= a;
+            spectrum[2 * i] *= a;
+            spectrum[2 * i + 1] *= a;
         }
     }
 }
 
-// spec[i] *= t[i] / r[i] (standard instrument over recording instrument).
+// spectrum[i] *= t[i] / r[i] (standard instrument over recording instrument).
 TW_VECTOR_CLONES
-void multiply_quotient(float* __restrict spec, const float* __restrict t, const float* __restrict r,
-                       int count) {
+void multiply_quotient(float* __restrict spectrum, const float* __restrict t,
+                       const float* __restrict r, int count) {
     for (int i = 0; i < count; ++i) {
         const cfloat q = cdiv({t[2 * i], t[2 * i + 1]}, {r[2 * i], r[2 * i + 1]});
-        const cfloat v = cmul({spec[2 * i], spec[2 * i + 1]}, q);
-        spec[2 * i] = v.real();
-        spec[2 * i + 1] = v.imag();
+        const cfloat v = cmul({spectrum[2 * i], spectrum[2 * i + 1]}, q);
+        spectrum[2 * i] = v.real();
+        spectrum[2 * i + 1] = v.imag();
     }
 }
 
-// spec[i] /= r[i].
+// spectrum[i] /= r[i].
 TW_VECTOR_CLONES
-void divide(float* __restrict spec, const float* __restrict r, int count) {
+void divide(float* __restrict spectrum, const float* __restrict r, int count) {
     for (int i = 0; i < count; ++i) {
-        const cfloat v = cdiv({spec[2 * i], spec[2 * i + 1]}, {r[2 * i], r[2 * i + 1]});
-        spec[2 * i] = v.real();
-        spec[2 * i + 1] = v.imag();
+        const cfloat v = cdiv({spectrum[2 * i], spectrum[2 * i + 1]}, {r[2 * i], r[2 * i + 1]});
+        spectrum[2 * i] = v.real();
+        spectrum[2 * i + 1] = v.imag();
     }
 }
 
@@ -99,14 +99,14 @@ void sixth_order_lines(int ifilt, float dw, int first, float wl, float wh, float
 // computed before, so a result does not change by a digit.
 class CorrectionMemo {
   public:
-    // Copies the kept spectrum of these samples (as they were before demeaning) into spec.
+    // Copies the kept spectrum of these samples (as they were before demeaning) into spectrum.
     bool find_spectrum(std::span<const float> samples, float dt, int nfft,
-                       std::span<cfloat> spec) const {
+                       std::span<cfloat> spectrum) const {
         if (nfft != nfft_ || !same_bits(dt, dt_) || samples.size() != samples_.size() ||
-            spec.size() != spectrum_.size() ||
+            spectrum.size() != spectrum_.size() ||
             std::memcmp(samples.data(), samples_.data(), samples.size_bytes()) != 0)
             return false;
-        std::copy(spectrum_.begin(), spectrum_.end(), spec.begin());
+        std::copy(spectrum_.begin(), spectrum_.end(), spectrum.begin());
         return true;
     }
 
@@ -116,8 +116,8 @@ class CorrectionMemo {
         nfft_ = 0;
     }
 
-    void keep_spectrum(float dt, int nfft, std::span<const cfloat> spec) {
-        spectrum_.assign(spec.begin(), spec.end());
+    void keep_spectrum(float dt, int nfft, std::span<const cfloat> spectrum) {
+        spectrum_.assign(spectrum.begin(), spectrum.end());
         dt_ = dt;
         nfft_ = nfft;
     }
@@ -215,13 +215,13 @@ void coinst2(const InstrumentResponse& instr, int n, float dt, int ityp, int ifi
         return;
     }
     CorrectionMemo& memo = correction_memo();
-    const std::span<cfloat> spec = cx.first(lines);
+    const std::span<cfloat> spectrum = cx.first(lines);
     const std::span<const float> samples = x.first(static_cast<std::size_t>(n));
-    if (memo.find_spectrum(samples, dt, nfft, spec)) {
+    if (memo.find_spectrum(samples, dt, nfft, spectrum)) {
         // x as the transform would have left it: the spectrum, interleaved.
         for (std::size_t i = 0; i < lines; ++i) {
-            x[2 * i] = spec[i].real();
-            x[2 * i + 1] = spec[i].imag();
+            x[2 * i] = spectrum[i].real();
+            x[2 * i + 1] = spectrum[i].imag();
         }
     } else {
         memo.keep_samples(samples);
@@ -236,8 +236,8 @@ void coinst2(const InstrumentResponse& instr, int n, float dt, int ityp, int ifi
             return;
         }
         for (std::size_t i = 0; i < lines; ++i)
-            spec[i] = cfloat{x[2 * i], x[2 * i + 1]};
-        memo.keep_spectrum(dt, nfft, spec);
+            spectrum[i] = cfloat{x[2 * i], x[2 * i + 1]};
+        memo.keep_spectrum(dt, nfft, spectrum);
     }
 
     const float pi = 4.0f * std::atan(1.0f);
@@ -256,7 +256,7 @@ void coinst2(const InstrumentResponse& instr, int n, float dt, int ityp, int ifi
     std::array<cfloat, kBlock> aw;
     if (ityp >= 1 && ityp <= 11) {
         const std::span<const cfloat> rw = memo.response(instr, kDisplacement, dw, lines);
-        spec[0] = cfloat{0.0f, 0.0f};
+        spectrum[0] = cfloat{0.0f, 0.0f};
         for (std::size_t first = 1; first < lines; first += kBlock) {
             const std::size_t count = std::min(kBlock, lines - first);
             const int line = static_cast<int>(first);
@@ -266,16 +266,16 @@ void coinst2(const InstrumentResponse& instr, int n, float dt, int ityp, int ifi
                 for (std::size_t i = 0; i < count; ++i)
                     lpbptf_b(aw[i], static_cast<float>(static_cast<int>(first + i)) * dw);
             }
-            multiply_quotient(parts(&spec[first]), parts(aw.data()), parts(&rw[first]),
+            multiply_quotient(parts(&spectrum[first]), parts(aw.data()), parts(&rw[first]),
                               static_cast<int>(count));
         }
     } else if (ityp >= 20) {
         const int itype = ityp - 19;
         const std::span<const cfloat> rw = memo.response(instr, itype, dw, lines);
-        spec[0] = cfloat{0.0f, 0.0f};
+        spectrum[0] = cfloat{0.0f, 0.0f};
         for (std::size_t first = 1; first < lines; first += kBlock) {
             const std::size_t count = std::min(kBlock, lines - first);
-            divide(parts(&spec[first]), parts(&rw[first]), static_cast<int>(count));
+            divide(parts(&spectrum[first]), parts(&rw[first]), static_cast<int>(count));
         }
     }
 
@@ -293,19 +293,19 @@ void coinst2(const InstrumentResponse& instr, int n, float dt, int ityp, int ifi
             if (ifilt == 7) {
                 for (std::size_t i = 0; i < count; ++i)
                     butter(aw[i], static_cast<float>(static_cast<int>(first + i)) * dw, wl, wh, np);
-                multiply(parts(&spec[first]), parts(aw.data()), static_cast<int>(count),
+                multiply(parts(&spectrum[first]), parts(aw.data()), static_cast<int>(count),
                          with_phase);
             } else {
                 const std::span<const cfloat> h = memo.filter(ifilt, dw, wl, wh, lines);
-                multiply(parts(&spec[first]), parts(&h[first]), static_cast<int>(count),
+                multiply(parts(&spectrum[first]), parts(&h[first]), static_cast<int>(count),
                          with_phase);
             }
         }
     }
 
     for (std::size_t i = 0; i < lines; ++i) {
-        x[2 * i] = spec[i].real();
-        x[2 * i + 1] = spec[i].imag();
+        x[2 * i] = spectrum[i].real();
+        x[2 * i + 1] = spectrum[i].imag();
     }
     ierr = 0;
     fftl(x, nfft, -2, dt, ierr);
