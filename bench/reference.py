@@ -100,13 +100,13 @@ def main_run(npz_path, resp_path):
         y -= y.mean()
         y *= np.hanning(n).astype(np.float32) ** 0.1  # gentle taper at both ends
         nfft = 1 << int(np.ceil(np.log2(2 * n)))
-        spec = np.fft.rfft(y, nfft)
+        spectrum = np.fft.rfft(y, nfft)
         f = np.fft.rfftfreq(nfft, dt)
         s = 2j * np.pi * f
         a0, zeros, poles = responses[str(name)]
         resp = a0 * np.prod(s[:, None] - zeros, axis=1) / np.prod(s[:, None] - poles, axis=1)
         resp[0] = 1.0
-        vel = spec / resp
+        vel = spectrum / resp
         vel[0] = 0.0
         # Wood-Anderson: displacement through the torsion seismometer, in mm.
         wa = WA_GAIN * s / np.prod(s[:, None] - WA_POLES, axis=1) * vel * 1000.0
