@@ -15,7 +15,7 @@ set(CPACK_PACKAGE_VENDOR "tesk_wave developers")
 set(CPACK_PACKAGE_CONTACT "tesk_wave developers <tesk-wave@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Seismic waveform analyser: Wood-Anderson amplitude, ground motion, energy and moment")
-set(CPACK_PACKAGE_DESCRIPTION
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "tesk_wave reads SEED data files of a local or regional earthquake, removes the\n"
     "instrument response and measures Wood-Anderson amplitudes, peak ground motion,\n"
     "radiated energy and moment. The package holds the companion commands, the IASP91\n"
