@@ -29,43 +29,43 @@ float* parts(cfloat* c) {
     return reinterpret_cast<float*>(c);
 }
 
-// spec[i] *= q[i] (with_phase) or spec[i] *= |q[i]|.
+// spectrum[i] *= q[i] (with_phase) or spectrum[i] *= |q[i]|.
 TW_VECTOR_CLONES
-void multiply(float* __restrict spec, const float* __restrict q, int count, bool with_phase) {
+void multiply(float* __restrict spectrum, const float* __restrict q, int count, bool with_phase) {
     if (with_phase) {
         for (int i = 0; i < count; ++i) {
-            const cfloat v = cmul({spec[2 * i], spec[2 * i + 1]}, {q[2 * i], q[2 * i + 1]});
-            spec[2 * i] = v.real();
-            spec[2 * i + 1] = v.imag();
+            const cfloat v = cmul({spectrum[2 * i], spectrum[2 * i + 1]}, {q[2 * i], q[2 * i + 1]});
+            spectrum[2 * i] = v.real();
+            spectrum[2 * i + 1] = v.imag();
         }
     } else {
         for (int i = 0; i < count; ++i) {
             const float a = std::sqrt(q[2 * i] * q[2 * i] + q[2 * i + 1] * q[2 * i + 1]);
-            spec[2 * i] *= a;
-            spec[2 * i + 1] *= a;
+            spectrum[2 * i] *= a;
+            spectrum[2 * i + 1] *= a;
         }
     }
 }
 
-// spec[i] *= t[i] / r[i] (standard instrument over recording instrument).
+// spectrum[i] *= t[i] / r[i] (standard instrument over recording instrument).
 TW_VECTOR_CLONES
-void multiply_quotient(float* __restrict spec, const float* __restrict t, const float* __restrict r,
-                       int count) {
+void multiply_quotient(float* __restrict spectrum, const float* __restrict t,
+                       const float* __restrict r, int count) {
     for (int i = 0; i < count; ++i) {
         const cfloat q = cdiv({t[2 * i], t[2 * i + 1]}, {r[2 * i], r[2 * i + 1]});
-        const cfloat v = cmul({spec[2 * i], spec[2 * i + 1]}, q);
-        spec[2 * i] = v.real();
-        spec[2 * i + 1] = v.imag();
+        const cfloat v = cmul({spectrum[2 * i], spectrum[2 * i + 1]}, q);
+        spectrum[2 * i] = v.real();
+        spectrum[2 * i + 1] = v.imag();
     }
 }
 
-// spec[i] /= r[i].
+// spectrum[i] /= r[i].
 TW_VECTOR_CLONES
-void divide(float* __restrict spec, const float* __restrict r, int count) {
+void divide(float* __restrict spectrum, const float* __restrict r, int count) {
     for (int i = 0; i < count; ++i) {
-        const cfloat v = cdiv({spec[2 * i], spec[2 * i + 1]}, {r[2 * i], r[2 * i + 1]});
-        spec[2 * i] = v.real();
-        spec[2 * i + 1] = v.imag();
+        const cfloat v = cdiv({spectrum[2 * i], spectrum[2 * i + 1]}, {r[2 * i], r[2 * i + 1]});
+        spectrum[2 * i] = v.real();
+        spectrum[2 * i + 1] = v.imag();
     }
 }
 
@@ -121,9 +121,9 @@ void coinst2(const InstrumentResponse& instr, int n, float dt, int ityp, int ifi
         message("Error in forward transform");
         return;
     }
-    const std::span<cfloat> spec = cx.first(lines);
+    const std::span<cfloat> spectrum = cx.first(lines);
     for (std::size_t i = 0; i < lines; ++i)
-        spec[i] = cfloat{x[2 * i], x[2 * i + 1]};
+        spectrum[i] = cfloat{x[2 * i], x[2 * i + 1]};
 
     const float pi = 4.0f * std::atan(1.0f);
     const float dw = 2.0f * pi / (static_cast<float>(nfft) * dt);
@@ -140,7 +140,7 @@ void coinst2(const InstrumentResponse& instr, int n, float dt, int ityp, int ifi
     }
     std::array<cfloat, kBlock> rw, aw;
     if (ityp >= 1 && ityp <= 11) {
-        spec[0] = cfloat{0.0f, 0.0f};
+        spectrum[0] = cfloat{0.0f, 0.0f};
         for (std::size_t first = 1; first < lines; first += kBlock) {
             const std::size_t count = std::min(kBlock, lines - first);
             const int line = static_cast<int>(first);
@@ -151,16 +151,16 @@ void coinst2(const InstrumentResponse& instr, int n, float dt, int ityp, int ifi
                 for (std::size_t i = 0; i < count; ++i)
                     lpbptf_b(aw[i], static_cast<float>(static_cast<int>(first + i)) * dw);
             }
-            multiply_quotient(parts(&spec[first]), parts(aw.data()), parts(rw.data()),
+            multiply_quotient(parts(&spectrum[first]), parts(aw.data()), parts(rw.data()),
                               static_cast<int>(count));
         }
     } else if (ityp >= 20) {
         const int itype = ityp - 19;
-        spec[0] = cfloat{0.0f, 0.0f};
+        spectrum[0] = cfloat{0.0f, 0.0f};
         for (std::size_t first = 1; first < lines; first += kBlock) {
             const std::size_t count = std::min(kBlock, lines - first);
             response_lines(instr, itype, dw, static_cast<int>(first), std::span(rw).first(count));
-            divide(parts(&spec[first]), parts(rw.data()), static_cast<int>(count));
+            divide(parts(&spectrum[first]), parts(rw.data()), static_cast<int>(count));
         }
     }
 
@@ -182,13 +182,14 @@ void coinst2(const InstrumentResponse& instr, int n, float dt, int ityp, int ifi
                 sixth_order_lines(ifilt, dw, static_cast<int>(first), wl, wh, parts(aw.data()),
                                   static_cast<int>(count));
             }
-            multiply(parts(&spec[first]), parts(aw.data()), static_cast<int>(count), with_phase);
+            multiply(parts(&spectrum[first]), parts(aw.data()), static_cast<int>(count),
+                     with_phase);
         }
     }
 
     for (std::size_t i = 0; i < lines; ++i) {
-        x[2 * i] = spec[i].real();
-        x[2 * i + 1] = spec[i].imag();
+        x[2 * i] = spectrum[i].real();
+        x[2 * i + 1] = spectrum[i].imag();
     }
     ierr = 0;
     fftl(x, nfft, -2, dt, ierr);

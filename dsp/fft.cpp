@@ -17,10 +17,13 @@ namespace {
 
 constexpr int kMaxLog2 = 24;
 
-// First pass (stride 1): the inner loop runs over the twiddle index.
-TW_VECTOR_CLONES
-void radix4_first(int quarter, const float* __restrict xr, const float* __restrict xi,
-                  float* __restrict yr, float* __restrict yi, const float* __restrict tw) {
+// First pass (stride 1): the inner loop runs over the twiddle index. The input is read with a
+// step of Step reals, so the forward transform takes the samples straight from the caller's
+// interleaved array.
+template <int Step>
+TW_VECTOR_CLONES void radix4_first(int quarter, const float* __restrict xr,
+                                   const float* __restrict xi, float* __restrict yr,
+                                   float* __restrict yi, const float* __restrict tw) {
     const float* w1r = tw;
     const float* w1i = tw + quarter;
     const float* w2r = tw + 2 * quarter;
@@ -28,10 +31,10 @@ void radix4_first(int quarter, const float* __restrict xr, const float* __restri
     const float* w3r = tw + 4 * quarter;
     const float* w3i = tw + 5 * quarter;
     for (int p = 0; p < quarter; ++p) {
-        const float ar = xr[p], ai = xi[p];
-        const float br = xr[p + quarter], bi = xi[p + quarter];
-        const float cr = xr[p + 2 * quarter], ci = xi[p + 2 * quarter];
-        const float dr = xr[p + 3 * quarter], di = xi[p + 3 * quarter];
+        const float ar = xr[Step * p], ai = xi[Step * p];
+        const float br = xr[Step * (p + quarter)], bi = xi[Step * (p + quarter)];
+        const float cr = xr[Step * (p + 2 * quarter)], ci = xi[Step * (p + 2 * quarter)];
+        const float dr = xr[Step * (p + 3 * quarter)], di = xi[Step * (p + 3 * quarter)];
         const float t0r = ar + cr, t0i = ai + ci, t1r = ar - cr, t1i = ai - ci;
         const float t2r = br + dr, t2i = bi + di, t3r = br - dr, t3i = bi - di;
         const float u1r = t1r + t3i, u1i = t1i - t3r; // t1 - i t3
@@ -146,38 +149,41 @@ RealFft::RealFft(int n) : n_(n), m_(n / 2) {
     tmp_im_.resize(m_);
 }
 
-int RealFft::complex_forward() {
+std::pair<const float*, const float*> RealFft::complex_forward(const float* in_re,
+                                                               const float* in_im, int step) {
     float* xr = buf_re_.data();
     float* xi = buf_im_.data();
     float* yr = tmp_re_.data();
     float* yi = tmp_im_.data();
-    int which = 0;
+    if (pass_.empty()) { // length 2
+        for (int j = 0; j < m_; ++j) {
+            xr[j] = in_re[step * j];
+            xi[j] = in_im[step * j];
+        }
+        radix2_last(1, xr, xi);
+        return {xr, xi};
+    }
     int len = m_;
-    int s = 1;
-    for (const auto& rows : pass_) {
-        if (s == 1)
-            radix4_first(len / 4, xr, xi, yr, yi, rows.data());
-        else
-            radix4_pass(len / 4, s, xr, xi, yr, yi, rows.data());
+    if (step == 2)
+        radix4_first<2>(len / 4, in_re, in_im, xr, xi, pass_.front().data());
+    else
+        radix4_first<1>(len / 4, in_re, in_im, xr, xi, pass_.front().data());
+    len /= 4;
+    int s = 4;
+    for (std::size_t k = 1; k < pass_.size(); ++k) {
+        radix4_pass(len / 4, s, xr, xi, yr, yi, pass_[k].data());
         std::swap(xr, yr);
         std::swap(xi, yi);
-        which ^= 1;
         len /= 4;
         s *= 4;
     }
     if (len == 2) radix2_last(s, xr, xi);
-    return which;
+    return {xr, xi};
 }
 
 void RealFft::forward(float* data, float dt, bool exp_minus) {
     const int m = m_;
-    for (int j = 0; j < m; ++j) {
-        buf_re_[j] = data[2 * j];
-        buf_im_[j] = data[2 * j + 1];
-    }
-    const bool in_tmp = complex_forward() != 0;
-    const float* __restrict zr = in_tmp ? tmp_re_.data() : buf_re_.data();
-    const float* __restrict zi = in_tmp ? tmp_im_.data() : buf_im_.data();
+    const auto [zr, zi] = complex_forward(data, data + 1, 2);
     const float* __restrict wr = half_re_.data();
     const float* __restrict wi = half_im_.data();
     const float h = 0.5f * dt;
@@ -203,8 +209,8 @@ void RealFft::inverse(float* data, float dt, bool exp_minus) {
     const float sign = exp_minus ? 1.0f : -1.0f;
     // Z(k) = (X(k) + conj X(m-k)) + i conj(W^k) (X(k) - conj X(m-k)); the inverse complex
     // transform is taken as the forward one of i conj(Z), i.e. with real and imaginary swapped.
-    float* __restrict zr = buf_im_.data();
-    float* __restrict zi = buf_re_.data();
+    float* __restrict zr = tmp_im_.data();
+    float* __restrict zi = tmp_re_.data();
     zr[0] = data[0] + data[2 * m];
     zi[0] = data[0] - data[2 * m];
     for (int k = 1; k < m; ++k) {
@@ -214,9 +220,9 @@ void RealFft::inverse(float* data, float dt, bool exp_minus) {
         zr[k] = sr - (wr[k] * di - wi[k] * dr);
         zi[k] = si + (wr[k] * dr + wi[k] * di);
     }
-    const bool in_tmp = complex_forward() != 0;
-    const float* __restrict outr = in_tmp ? tmp_im_.data() : buf_im_.data();
-    const float* __restrict outi = in_tmp ? tmp_re_.data() : buf_re_.data();
+    const auto [result_re, result_im] = complex_forward(zi, zr, 1);
+    const float* __restrict outr = result_im;
+    const float* __restrict outi = result_re;
     const float scale = 1.0f / (static_cast<float>(n_) * dt);
     for (int j = 0; j < m; ++j) {
         data[2 * j] = outr[j] * scale;
@@ -239,6 +245,7 @@ void fftl(std::span<float> data, int n, int direction, float dt, int& ierr) {
     // The plans of every length used in the run; the transform is not reentrant.
     static FftPlans plans;
     RealFft& fft = plans.plan(n);
+    ierr = 0;
     const bool exp_minus = direction < 1;
     if (direction == 2 || direction == -2)
         fft.inverse(data.data(), dt, exp_minus);

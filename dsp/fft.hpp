@@ -9,6 +9,7 @@
 #include <array>
 #include <memory>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace tw {
@@ -28,9 +29,11 @@ class RealFft {
     void inverse(float* data, float dt, bool exp_minus);
 
   private:
-    // Complex transform with kernel exp(-i 2 pi j k / m) of (re, im), split storage; returns
-    // which buffer pair holds the result (0: buf_, 1: tmp_).
-    int complex_forward();
+    // Complex transform with kernel exp(-i 2 pi j k / m) of the m values in_re[step j] +
+    // i in_im[step j] (which must not lie in buf_); returns the real and imaginary parts of the
+    // result, held in the scratch arrays.
+    std::pair<const float*, const float*> complex_forward(const float* in_re, const float* in_im,
+                                                          int step);
 
     int n_;                                // real length
     int m_;                                // complex length n / 2
@@ -49,8 +52,8 @@ class FftPlans {
 };
 
 // Real transform in place on data[0 .. n+1]. |direction| == 2 is the inverse, any other magnitude
-// the forward transform; direction < 1 is the physical convention. ierr = 1 (and data untouched)
-// when the length is not supported or data is shorter than n + 2; otherwise ierr is left alone.
+// the forward transform; direction < 1 is the physical convention. ierr = 0 on success; ierr = 1,
+// with data untouched, when the length is not supported or data is shorter than n + 2.
 void fftl(std::span<float> data, int n, int direction, float dt, int& ierr);
 
 } // namespace tw

@@ -28,11 +28,12 @@ std::string format_f(double value, int width, int decimals) {
     std::snprintf(buf, sizeof buf, "%.*f", decimals, std::fabs(value));
     std::string digits = buf;
     if (decimals == 0) digits += '.';
-    std::string out = (negative ? "-" : "") + digits;
     // A value below 1 loses its optional leading zero before it overflows the field.
-    if (static_cast<int>(out.size()) > width && digits.size() > 1 && digits[0] == '0' &&
-        digits[1] == '.')
-        out = (negative ? "-" : "") + digits.substr(1);
+    const bool drop_zero = static_cast<int>(digits.size()) + (negative ? 1 : 0) > width &&
+                           digits.size() > 1 && digits[0] == '0' && digits[1] == '.';
+    std::string out;
+    if (negative) out.push_back('-');
+    out.append(digits, drop_zero ? 1 : 0, std::string::npos);
     return right_justify(out, width);
 }
 
@@ -49,7 +50,8 @@ std::string format_e(double value, int width, int decimals) {
         // buf is d.ddddde[+-]xx: the digits of 0.dddddd are the leading digit and the fraction
         const char* e = std::strchr(buf, 'e');
         const char* frac = buf + 2;
-        mantissa = std::string(1, buf[0]) + std::string(frac, e);
+        mantissa.assign(1, buf[0]);
+        mantissa.append(frac, e);
         exponent = std::atoi(e + 1) + 1;
     }
     std::string exp_text;
@@ -60,9 +62,14 @@ std::string format_e(double value, int width, int decimals) {
         std::snprintf(ebuf, sizeof ebuf, "%c%03d", exponent < 0 ? '-' : '+', std::abs(exponent));
     }
     exp_text = ebuf;
-    std::string sign = negative ? "-" : "";
-    std::string out = sign + "0." + mantissa + exp_text;
-    if (static_cast<int>(out.size()) > width) out = sign + "." + mantissa + exp_text;
+    // The leading zero of the mantissa is dropped when the field is too narrow for it.
+    const bool with_zero =
+        static_cast<int>(mantissa.size() + exp_text.size()) + (negative ? 1 : 0) + 2 <= width;
+    std::string out;
+    if (negative) out.push_back('-');
+    out += with_zero ? "0." : ".";
+    out += mantissa;
+    out += exp_text;
     return right_justify(out, width);
 }
 

@@ -88,6 +88,7 @@ TEST(Example, BadOptionsAreRefusedWithStatusOne) {
     EXPECT_EQ(run("-o " + dir.string() + " -seed x"), 1);
     EXPECT_EQ(run("-o " + dir.string() + " -frobnicate 1"), 1);
     EXPECT_EQ(run("-o"), 1);
+    EXPECT_EQ(run("-o /dev/null/cannot"), 1); // a folder that cannot be made
     EXPECT_TRUE(names_in(dir).empty());
     fs::remove_all(dir);
 }

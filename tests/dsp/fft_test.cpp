@@ -129,11 +129,14 @@ TEST(Fftl, RefusesLengthsItCannotTransform) {
     EXPECT_EQ(ierr, 1);
 }
 
-TEST(Fftl, LeavesStatusAloneOnSuccess) {
+TEST(Fftl, ClearsTheStatusOnSuccess) {
     std::vector<float> x(18, 1.0f);
-    int ierr = 5;
+    int ierr = 1;
     fftl(x, 16, -1, 1.0f, ierr);
-    EXPECT_EQ(ierr, 5);
+    EXPECT_EQ(ierr, 0);
+    ierr = 1;
+    fftl(x, 16, -2, 1.0f, ierr);
+    EXPECT_EQ(ierr, 0);
 }
 
 } // namespace

@@ -148,6 +148,32 @@ TEST(RecordReader, ByReferenceEntryPadsCodesAndDropsBlockettes) {
     EXPECT_EQ(out.record_size, 512);
 }
 
+TEST(RecordReader, SteimIntegrityFailureIsABadRecordWithItsMessage) {
+    RecordSpec spec;
+    spec.power = 7;
+    spec.format = 10;
+    spec.nsamp = 4;
+    for (uint32_t xn : {16u, 17u}) {
+        const uint32_t words[16] = {0x01000000, 10, xn, 0x05010203};
+        spec.data = test::steim_frame(words, true);
+        SeedFile file = stream_of(build_record(spec));
+        testing::internal::CaptureStderr();
+        const Read r = next(file);
+        const std::string err = testing::internal::GetCapturedStderr();
+        if (xn == 16) {
+            EXPECT_EQ(r.result, 4);
+            EXPECT_EQ((std::vector<int32_t>(r.samples.begin(), r.samples.begin() + 4)),
+                      (std::vector<int32_t>{10, 11, 13, 16}));
+            EXPECT_EQ(r.hdr->x0, 10);
+            EXPECT_EQ(r.hdr->xn, 16);
+        } else {
+            EXPECT_EQ(r.result, -2);
+            EXPECT_TRUE(r.hdr) << "the header is handed out also when decoding fails";
+            EXPECT_EQ(err, "Data integrity for STEIM1 data frame, last_data=16, xn=17\n");
+        }
+    }
+}
+
 TEST(RecordReaderBadInput, OffsetsAndLengthsOutsideTheRecord) {
     auto expect_bad = [](std::vector<uint8_t> bytes, const char* why) {
         SeedFile file = stream_of(bytes);

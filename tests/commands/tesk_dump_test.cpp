@@ -1,0 +1,88 @@
+// tesk_dump on the shared data files: header lines against a golden file, samples against
+// libmseed's decoding of the same file, exit statuses and the usage text.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/seed/libmseed_bridge.hpp"
+#include "tests/seed/temp_files.hpp"
+#include "tests/support/run_program.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tw::testing::lines_of;
+using tw::testing::run_program;
+
+const std::string kDump = TW_BINARY_DIR "/commands/tesk_dump";
+
+std::vector<std::string> shared_files() {
+    std::vector<std::string> files;
+    for (const char* dir : {"mseed", "rjob"}) {
+        const fs::path d = fs::path(TW_SHARED_DIR) / "data" / dir;
+        if (!fs::is_directory(d)) continue;
+        std::vector<std::string> here;
+        for (const auto& e : fs::directory_iterator(d))
+            if (e.path().extension() == ".mseed") here.push_back(e.path().string());
+        std::sort(here.begin(), here.end());
+        files.insert(files.end(), here.begin(), here.end());
+    }
+    return files;
+}
+
+// The output with the directory part of every file name removed.
+std::string without_dirs(std::string text, const std::vector<std::string>& files) {
+    for (const auto& f : files) {
+        const std::string dir = fs::path(f).parent_path().string() + "/";
+        for (std::size_t at; (at = text.find(dir)) != std::string::npos;)
+            text.erase(at, dir.size());
+    }
+    return text;
+}
+
+TEST(TeskDump, UsageWithoutArguments) {
+    const auto r = run_program(kDump, {});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out.rfind("usage: tesk_dump FILE...\n", 0), 0u);
+}
+
+TEST(TeskDump, HeaderLinesOfTheSharedFiles) {
+    const auto files = shared_files();
+    if (files.empty()) GTEST_SKIP() << "no shared data beside the clone";
+    const auto r = run_program(kDump, files);
+    EXPECT_EQ(r.status, 1) << "the file without blockette 1000 gives no trace";
+    std::string headers;
+    for (const auto& line : lines_of(without_dirs(r.out, files)))
+        if (line[0] == '#' || line[0] == ' ') headers += line + "\n";
+    EXPECT_EQ(headers,
+              tw::testing::slurp(TW_SOURCE_DIR "/tests/commands/golden/tesk_dump_shared.txt"));
+}
+
+TEST(TeskDump, SamplesEqualLibmseed) {
+    for (const auto& file : shared_files()) {
+        if (file.find("no-blockette1000") != std::string::npos) continue;
+        SCOPED_TRACE(file);
+        const auto r = run_program(kDump, {file});
+        EXPECT_EQ(r.status, 0);
+        const auto lines = lines_of(r.out);
+        ASSERT_FALSE(lines.empty());
+        std::vector<int32_t> samples;
+        for (std::size_t i = 1; i < lines.size(); ++i)
+            samples.push_back(std::stoi(lines[i]));
+        EXPECT_EQ(samples, tw::test::decode_with_libmseed(tw::test::read_bytes(file)));
+    }
+}
+
+TEST(TeskDump, UnreadableFilesPrintTheirMessageAndFailTheRun) {
+    tw::test::TempFile empty({}, "empty_dump.mseed");
+    const auto r = run_program(kDump, {"/nonexistent/x.mseed", empty.path()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, " Error opening file /nonexistent/x.mseed\n"
+                     " Error reading first block  " +
+                         empty.path() + "\n");
+}
+
+} // namespace
