@@ -4,7 +4,7 @@ SAN_BUILD ?= build-sanitize
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all build demo test test-sanitize bench clean
+.PHONY: all build demo test test-sanitize bench bench-event clean
 
 all: build
 
@@ -27,5 +27,9 @@ bench:
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTW_BUILD_BENCH=ON
 	cmake --build build-bench -j $(JOBS)
 
+# Whole-event benchmark against the numpy reference (see README, Performance).
+bench-event:
+	./bench/event/run.sh build-release
+
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) build-bench
+	rm -rf $(BUILD) $(SAN_BUILD) build-bench build-release

@@ -2,6 +2,7 @@
 // stations at the distances DIST (degrees), one line per arrival.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,16 @@ namespace {
 
 int usage() {
     std::printf("usage: tesk_tt [-model BASE] [-k KEYWORD] DEPTH DIST...\n"
-                "  BASE: model tables BASE.hed and BASE.tbl (default: the built iasp91 tables)\n"
+                "  BASE: model tables BASE.hed and BASE.tbl (default: the iasp91 tables of\n"
+                "        the build tree, else the installed ones)\n"
                 "  KEYWORD: phase list, \"all\" (default), P, P+, basic, S+ or a phase name\n");
     return 1;
+}
+
+// The tables this build made while its tree exists, else the installed (compiled-in) ones.
+std::string default_base() {
+    const std::string built = tw::built_model_base();
+    return std::filesystem::exists(built + ".hed") ? built : tw::default_model_base();
 }
 
 bool to_float(const char* text, float& value) {
@@ -27,7 +35,7 @@ bool to_float(const char* text, float& value) {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string base = tw::built_model_base();
+    std::string base = default_base();
     std::string keyword = "all";
     std::vector<float> numbers;
     for (int i = 1; i < argc; ++i) {

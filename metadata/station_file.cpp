@@ -1,27 +1,26 @@
 #include "metadata/station_file.hpp"
 
+#include <limits>
+
 namespace tw {
 
 bool StationFile::next_line(std::string& line) {
     line.clear();
-    std::streambuf* buf = in_.rdbuf();
-    if (!in_.is_open() || buf == nullptr) return false;
-    bool any = false;
-    for (;;) {
-        const int c = buf->sbumpc();
-        if (c == std::char_traits<char>::eof()) break;
-        any = true;
-        if (c == '\n') break;
-        if (line.size() < kMaxLineLength) line += static_cast<char>(c);
-    }
+    if (!in_.is_open() || in_.rdbuf() == nullptr) return false;
+    // getline takes the characters a buffer at a time; it fails only when no character was
+    // left, and a last line without its line end is still a line.
+    if (!std::getline(in_, line)) return false;
+    if (line.size() > kMaxLineLength) line.resize(kMaxLineLength);
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    return any;
+    return true;
 }
 
 bool StationFile::skip_lines(long long n) {
-    std::string ignored;
-    for (long long i = 0; i < n; ++i)
-        if (!next_line(ignored)) return false;
+    if (!in_.is_open()) return false;
+    for (long long i = 0; i < n; ++i) {
+        in_.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+        if (in_.gcount() == 0) return false; // nothing left: the file ended first
+    }
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "seed/trace_assembly.hpp"
 
+#include <optional>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -138,10 +140,12 @@ void sdr_read(std::string_view file, int maximum, std::span<int32_t> idata, Trac
     }
 }
 
-float clip_level(std::string_view chan) {
+std::optional<float> clip_level(std::string_view chan) {
     const float full_scale = 0.85f * 8388608.0f;
     const char instrument = chan.size() > 1 ? chan[1] : ' ';
-    return instrument == 'L' ? full_scale / 8.0f : full_scale;
+    if (instrument == 'H') return full_scale;
+    if (instrument == 'L') return full_scale / 8.0f;
+    return std::nullopt; // no known digitiser range: no clip test
 }
 
 void check_clip(std::string_view chan, int npts, std::span<const int32_t> idata, int& ierr) {
@@ -149,7 +153,8 @@ void check_clip(std::string_view chan, int npts, std::span<const int32_t> idata,
     long long largest = 0;
     for (std::size_t i = 0; i < n; ++i)
         largest = std::max(largest, std::llabs(idata[i]));
-    ierr = static_cast<float>(largest) > clip_level(chan) ? 999 : 0;
+    const auto level = clip_level(chan);
+    ierr = level && static_cast<float>(largest) > *level ? 999 : 0;
 }
 
 } // namespace tw

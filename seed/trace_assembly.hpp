@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 // Assembles the trace of one data file: the samples of its records in order, as long as each
 // record continues the first (same channel, no time slew beyond half a sample), and the
 // identity and timing of the trace in the trace header. Then the clip test.
@@ -39,9 +40,8 @@ void assemble_trace(SeedFile& file, std::string_view name, int maximum, std::spa
                     TraceHeader& head, int& ierr);
 
 // Clip level of a channel by its instrument code (second letter): 0.85 x 2^23 for "H", an
-// eighth of that for "L". Other instrument codes take the "H" level: the full scale of a
-// 24-bit digitiser applies to them as well.
-float clip_level(std::string_view chan);
+// eighth of that for "L". Other instrument codes have no known range: nothing, and no clip test.
+std::optional<float> clip_level(std::string_view chan);
 
 // ierr = 999 when the largest absolute value among the first npts samples exceeds the clip
 // level of the channel, else 0.

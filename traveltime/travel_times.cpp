@@ -79,7 +79,14 @@ void TravelTimeCalculator::ttimes(float depth, float delta, std::string_view key
 // ---------------------------------------------------------------------------------------------
 // Loading and branch selection
 
-void TravelTimeCalculator::tabin(const std::string& base) {
+void TravelTimeCalculator::tabin(const std::string& model_base) {
+    std::string base = model_base.substr(0, model_base.find(' '));
+    if (base.empty()) {
+        // No model named: ask for one.
+        *out_ << "Enter model name:" << std::endl;
+        std::getline(*in_, base);
+        base = base.substr(0, base.find(' '));
+    }
     std::string why;
     if (!read_header_file(base + ".hed", hdr_, why))
         travel_time_stop(kTableUnreadable, "Error: travel-time table " + why);

@@ -235,8 +235,11 @@ TEST(ClipLevel, HighAndLowGainLevels) {
     d[3] = INT_MIN;
     check_clip("EHZ", 5, d, ierr);
     EXPECT_EQ(ierr, 999);
-    EXPECT_EQ(clip_level("HNZ"), clip_level("HHZ"));
-    EXPECT_EQ(clip_level("HLZ"), 891289.625f);
+    // Other instrument codes have no known range and are never taken as clipped.
+    check_clip("HNZ", 5, d, ierr);
+    EXPECT_EQ(ierr, 0);
+    EXPECT_FALSE(clip_level("HNZ"));
+    EXPECT_EQ(*clip_level("HLZ"), 891289.625f);
 }
 
 } // namespace

@@ -107,6 +107,18 @@ TEST_F(Selection, ListingNamesTheSelectedSegments) {
     EXPECT_NE(out.str().find("PKiKP"), std::string::npos);
 }
 
+TEST(Tabin, BlankModelNameAsksForOne) {
+    TravelTimeCalculator calc{""};
+    std::istringstream in(std::string(tw::built_model_base()) + "\n");
+    std::ostringstream out;
+    calc.set_streams(in, out);
+    tw::TravelTimes tt;
+    calc.ttimes(10.0f, 30.0f, "P", tt);
+    EXPECT_EQ(out.str(), "Enter model name:\n");
+    ASSERT_GT(tt.n, 0);
+    EXPECT_EQ(tt.phcd[0].trimmed(), "P");
+}
+
 tw::TravelTimes arrivals(std::vector<std::pair<std::string, float>> list) {
     tw::TravelTimes t;
     for (const auto& [name, time] : list) {
