@@ -89,6 +89,18 @@ std::optional<float> decode(const std::string& text, const char* message) {
     return value;
 }
 
+// Decodes a count (filter order, detector number), taken as the integer part of the value; a
+// value beyond the integer range cannot be a count and is refused like an undecodable one.
+std::optional<int32_t> decode_whole(const std::string& text, const char* message) {
+    const auto value = decode(text, message);
+    if (!value) return std::nullopt;
+    if (!(*value > -2147483648.0f && *value < 2147483648.0f)) {
+        put_line(message);
+        return std::nullopt;
+    }
+    return static_cast<int32_t>(*value);
+}
+
 struct PathOption {
     std::string* target;
     const char* label;
@@ -113,6 +125,7 @@ std::optional<int> read_command_line(const std::vector<std::string>& args, RunCo
     }
     ArgumentCursor cursor(args);
     auto number = [&](const char* message) { return decode(cursor.take(), message); };
+    auto whole = [&](const char* message) { return decode_whole(cursor.take(), message); };
     while (!cursor.done()) {
         const std::string& arg = cursor.take();
         const std::string_view key = std::string_view(arg).substr(0, klen(arg));
@@ -164,25 +177,25 @@ std::optional<int> read_command_line(const std::vector<std::string>& args, RunCo
             config.ldep = true;
             if (config.lverbose) put_line((FreeLine() << "Depth: " << config.edep).str());
         } else if (key == "-f") {
-            auto np = number("  Tesk_wave - Unable to decode np0");
+            auto np = whole("  Tesk_wave - Unable to decode np0");
             if (!np) return 1;
             auto fl = number("  Tesk_wave - Unable to decode fl");
             if (!fl) return 1;
             auto fh = number("  Tesk_wave - Unable to decode fh");
             if (!fh) return 1;
-            config.filter = FilterSpec{static_cast<int32_t>(*np), *fl, *fh};
+            config.filter = FilterSpec{*np, *fl, *fh};
             if (config.lverbose)
                 put_line((FreeLine()
                           << "Filter: " << config.filter.np << config.filter.fl << config.filter.fh)
                              .str());
         } else if (key == "-c") {
-            auto chr = number("  Tesk_wave - Unable to decode chr");
+            auto chr = whole("  Tesk_wave - Unable to decode chr");
             if (!chr) return 1;
             auto dtr = number("  Tesk_wave - Unable to decode dtr");
             if (!dtr) return 1;
             auto dtc = number("  Tesk_wave - Unable to decode dtc");
             if (!dtc) return 1;
-            config.idc = static_cast<int>(*chr);
+            config.idc = *chr;
             config.dtr = *dtr;
             config.dtc = *dtc;
             if (config.lverbose) {

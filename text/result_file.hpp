@@ -13,8 +13,9 @@ class OutputError : public std::runtime_error {
 };
 
 // Appends `lines` (each gets a newline) to the file at `path` in one write on a descriptor opened
-// for appending. When this call creates the file, the `header` lines go first in that same write,
-// so only the run that created a file ever writes its header. Throws OutputError on failure.
+// for appending. When this call creates the file, it appears with the `header` lines and `lines`
+// already in it, so only the run that created a file ever writes its header and no other run's
+// line can come before it. Throws OutputError on failure.
 void append_result(const std::string& path, const std::vector<std::string>& header,
                    const std::vector<std::string>& lines);
 

@@ -86,6 +86,9 @@ TEST(CommandLine, UndecodableValuesStopAtOnce) {
         {{"-c", "z", "1", "2", "f"}, "  Tesk_wave - Unable to decode chr"},
         {{"-c", "1", "z", "2", "f"}, "  Tesk_wave - Unable to decode dtr"},
         {{"-c", "1", "2", "z", "f"}, "  Tesk_wave - Unable to decode dtc"},
+        // counts beyond the integer range
+        {{"-f", "1e13", "1", "2", "f"}, "  Tesk_wave - Unable to decode np0"},
+        {{"-c", "-1.44444e12", "1", "2", "f"}, "  Tesk_wave - Unable to decode chr"},
         // later arguments are not examined: the second bad value gives no message
         {{"-d", "bad", "-n", "bad", "f"}, "  Tesk_wave - Unable to decode depth"},
     };
