@@ -87,11 +87,11 @@ class Station : public ::testing::Test {
     // A trace of n samples starting at 2024 day 2 01:00:00.
     void data(const std::string& name, const std::string& station, const std::string& channel,
               const std::vector<int32_t>& samples, tw::int_time start = {2024, 86400 + 3600, 0}) {
-        TraceSpec spec;
-        spec.station = station;
-        spec.channel = channel;
-        spec.start = start;
-        write_int32_records((dir_ / name).string(), spec, samples);
+        TraceSpec layout;
+        layout.station = station;
+        layout.channel = channel;
+        layout.start = start;
+        write_int32_records((dir_ / name).string(), layout, samples);
     }
 
     void picks(const std::vector<std::string>& lines) {

@@ -44,18 +44,18 @@ TEST(WordOrder, InferredFromTheYearBytes) {
 }
 
 TEST(FixedHeader, BothHeaderOrdersGiveTheSameFields) {
-    RecordSpec spec;
-    spec.nsamp = 300;
-    spec.rate_factor = -10;
-    spec.rate_mult = 3;
-    spec.corr = -123456;
-    spec.aflag = 2;
-    spec.station = "ABCDE";
-    spec.location = "00";
-    spec.network = "NL";
+    RecordSpec layout;
+    layout.nsamp = 300;
+    layout.rate_factor = -10;
+    layout.rate_mult = 3;
+    layout.corr = -123456;
+    layout.aflag = 2;
+    layout.station = "ABCDE";
+    layout.location = "00";
+    layout.network = "NL";
     for (bool msb : {true, false}) {
-        spec.msb_header = msb;
-        const auto r = build_record(spec);
+        layout.msb_header = msb;
+        const auto r = build_record(layout);
         EXPECT_EQ(r[20], msb ? 0x07 : 0xCF);
         for (const auto& hdr : {*decode_fixed_data_hdr(r), full(r)}) {
             EXPECT_EQ(hdr.hdr_wordorder, msb ? 1 : 0);
@@ -94,28 +94,28 @@ TEST(FixedHeader, StartTimeWithFraction) {
 }
 
 TEST(FixedHeader, TimeCorrectionAppliedOnlyWhenStillDue) {
-    RecordSpec spec;
-    spec.corr = 5000;
-    data_hdr hdr = full(build_record(spec));
+    RecordSpec layout;
+    layout.corr = 5000;
+    data_hdr hdr = full(build_record(layout));
     EXPECT_DOUBLE_EQ(tdiff(hdr.begin_time, hdr.header_time), 500000.0);
-    EXPECT_EQ(tdiff(decode_fixed_data_hdr(build_record(spec))->begin_time, hdr.header_time),
+    EXPECT_EQ(tdiff(decode_fixed_data_hdr(build_record(layout))->begin_time, hdr.header_time),
               500000.0);
-    spec.aflag = 2;
-    hdr = full(build_record(spec));
+    layout.aflag = 2;
+    hdr = full(build_record(layout));
     EXPECT_EQ(hdr.begin_time, hdr.header_time);
-    spec.aflag = 0;
-    spec.corr = -5000;
-    hdr = full(build_record(spec));
+    layout.aflag = 0;
+    layout.corr = -5000;
+    hdr = full(build_record(layout));
     EXPECT_DOUBLE_EQ(tdiff(hdr.begin_time, hdr.header_time), -500000.0);
 }
 
 TEST(FixedHeader, Blockette1001MovesTheStartByItsMicroseconds) {
-    RecordSpec spec;
-    spec.usec_offset = -3;
-    spec.frames = 7;
-    const data_hdr with = full(build_record(spec));
-    spec.usec_offset.reset();
-    const data_hdr without = full(build_record(spec));
+    RecordSpec layout;
+    layout.usec_offset = -3;
+    layout.frames = 7;
+    const data_hdr with = full(build_record(layout));
+    layout.usec_offset.reset();
+    const data_hdr without = full(build_record(layout));
     EXPECT_DOUBLE_EQ(tdiff(with.header_time, without.header_time), -3.0);
     EXPECT_DOUBLE_EQ(tdiff(with.begin_time, without.begin_time), -3.0);
     EXPECT_EQ(with.frame_count, 7);
@@ -125,38 +125,38 @@ TEST(FixedHeader, Blockette1001MovesTheStartByItsMicroseconds) {
 }
 
 TEST(FixedHeader, EndTimeFromSampleCountAndRate) {
-    RecordSpec spec;
-    spec.rate_factor = 20;
-    spec.nsamp = 1;
-    data_hdr hdr = full(build_record(spec));
+    RecordSpec layout;
+    layout.rate_factor = 20;
+    layout.nsamp = 1;
+    data_hdr hdr = full(build_record(layout));
     EXPECT_EQ(hdr.end_time, hdr.begin_time);
-    spec.nsamp = 0;
-    hdr = full(build_record(spec));
+    layout.nsamp = 0;
+    hdr = full(build_record(layout));
     EXPECT_DOUBLE_EQ(tdiff(hdr.end_time, hdr.begin_time), -50000.0);
-    spec.nsamp = 100;
-    hdr = full(build_record(spec));
+    layout.nsamp = 100;
+    hdr = full(build_record(layout));
     EXPECT_DOUBLE_EQ(tdiff(hdr.end_time, hdr.begin_time), 4950000.0);
-    spec.rate_factor = 0;
-    hdr = full(build_record(spec));
+    layout.rate_factor = 0;
+    hdr = full(build_record(layout));
     EXPECT_EQ(hdr.end_time, hdr.begin_time);
 }
 
 TEST(FixedHeader, Blockette1000GivesFormatLengthAndDataOrder) {
-    RecordSpec spec;
-    spec.format = 11;
-    spec.data_order = 0;
-    spec.power = 12;
-    spec.nsamp = 10;
-    data_hdr hdr = full(build_record(spec));
+    RecordSpec layout;
+    layout.format = 11;
+    layout.data_order = 0;
+    layout.power = 12;
+    layout.nsamp = 10;
+    data_hdr hdr = full(build_record(layout));
     EXPECT_EQ(hdr.record_size, 4096);
     EXPECT_EQ(hdr.data_format, 11);
     EXPECT_EQ(hdr.data_wordorder, 0);
     EXPECT_EQ(hdr.hdr_wordorder, 1);
     EXPECT_EQ(hdr.frame_count, (4096 - 64) / 64);
-    spec.power = 9;
-    EXPECT_EQ(full(build_record(spec)).record_size, 512);
+    layout.power = 9;
+    EXPECT_EQ(full(build_record(layout)).record_size, 512);
     // The quick decoder leaves blockettes alone.
-    const data_hdr quick = *decode_fixed_data_hdr(build_record(spec));
+    const data_hdr quick = *decode_fixed_data_hdr(build_record(layout));
     EXPECT_EQ(quick.data_format, 0);
     EXPECT_TRUE(quick.blockettes.empty());
     EXPECT_EQ(quick.blockette_count, 1);
@@ -164,27 +164,27 @@ TEST(FixedHeader, Blockette1000GivesFormatLengthAndDataOrder) {
 
 TEST(FixedHeader, DataQualityLettersAreDataRecords) {
     for (char letter : {'D', 'R', 'Q', 'M'}) {
-        RecordSpec spec;
-        spec.letter = letter;
-        const auto hdr = decode_hdr_sdr(build_record(spec));
+        RecordSpec layout;
+        layout.letter = letter;
+        const auto hdr = decode_hdr_sdr(build_record(layout));
         ASSERT_TRUE(hdr.has_value()) << letter;
         EXPECT_EQ(hdr->record_type, letter);
         EXPECT_EQ(hdr->record_size, 512);
     }
     for (char letter : {'X', 'd', ' ', '\0'}) {
-        RecordSpec spec;
-        spec.letter = letter;
-        EXPECT_FALSE(decode_hdr_sdr(build_record(spec)).has_value());
-        EXPECT_FALSE(decode_fixed_data_hdr(build_record(spec)).has_value());
+        RecordSpec layout;
+        layout.letter = letter;
+        EXPECT_FALSE(decode_hdr_sdr(build_record(layout)).has_value());
+        EXPECT_FALSE(decode_fixed_data_hdr(build_record(layout)).has_value());
     }
 }
 
 TEST(FixedHeader, RecordWithoutBlockette1000IsTakenAsSteim1) {
-    RecordSpec spec;
-    spec.format.reset();
-    spec.nsamp = 100;
-    spec.data_offset = 48;
-    auto r = build_record(spec);
+    RecordSpec layout;
+    layout.format.reset();
+    layout.nsamp = 100;
+    layout.data_offset = 48;
+    auto r = build_record(layout);
     const data_hdr hdr = full(std::vector<uint8_t>(r.begin(), r.begin() + 512));
     EXPECT_EQ(hdr.record_size, 512);
     EXPECT_EQ(hdr.data_format, 10);
@@ -203,8 +203,8 @@ TEST(FixedHeader, RecordWithoutBlockette1000IsTakenAsSteim1) {
 }
 
 TEST(Blockettes, ZeroNextOffsetBeforeTheLastIsFatal) {
-    RecordSpec spec;
-    auto r = build_record(spec);
+    RecordSpec layout;
+    auto r = build_record(layout);
     r[39] = 2; // two announced, the first (1000) has next offset 0
     try {
         decode_hdr_sdr(r);
@@ -215,9 +215,9 @@ TEST(Blockettes, ZeroNextOffsetBeforeTheLastIsFatal) {
 }
 
 TEST(Blockettes, MoreThanAnnouncedFails) {
-    RecordSpec spec;
-    spec.usec_offset = 0; // 1000 then 1001
-    auto r = build_record(spec);
+    RecordSpec layout;
+    layout.usec_offset = 0; // 1000 then 1001
+    auto r = build_record(layout);
     r[39] = 1;
     testing::internal::CaptureStderr();
     EXPECT_FALSE(decode_hdr_sdr(r).has_value());
@@ -225,9 +225,9 @@ TEST(Blockettes, MoreThanAnnouncedFails) {
 }
 
 TEST(Blockettes, UnknownTypeWithoutLengthRunsToTheData) {
-    RecordSpec spec;
-    spec.data_offset = 80;
-    auto r = build_record(spec);
+    RecordSpec layout;
+    layout.data_offset = 80;
+    auto r = build_record(layout);
     // 1000 now points at an unknown type 777 at 56 with no next offset.
     r[39] = 2;
     put(r, 50, 56, 2, true);
@@ -241,24 +241,24 @@ TEST(Blockettes, UnknownTypeWithoutLengthRunsToTheData) {
 }
 
 TEST(Blockettes, ChainLeavingTheBufferOrPointingBackIsBad) {
-    RecordSpec spec;
-    auto r = build_record(spec);
+    RecordSpec layout;
+    auto r = build_record(layout);
     put(r, 46, 508, 2, true); // a blockette 1000 there runs past the end of the 512 bytes
     put(r, 508, 1000, 2, true);
     EXPECT_FALSE(decode_hdr_sdr(r).has_value());
-    r = build_record(spec);
+    r = build_record(layout);
     put(r, 46, 600, 2, true); // beyond the record
     EXPECT_FALSE(decode_hdr_sdr(r).has_value());
-    spec.usec_offset = 0;
-    r = build_record(spec);
+    layout.usec_offset = 0;
+    r = build_record(layout);
     put(r, 50, 40, 2, true); // 1000 points back into the fixed header
     EXPECT_FALSE(decode_hdr_sdr(r).has_value());
 }
 
 TEST(Blockettes, TypeWithOwnLength2000) {
-    RecordSpec spec;
-    spec.data_offset = 128;
-    auto r = build_record(spec);
+    RecordSpec layout;
+    layout.data_offset = 128;
+    auto r = build_record(layout);
     r[39] = 2;
     put(r, 50, 56, 2, true);
     put(r, 56, 2000, 2, true);

@@ -24,14 +24,14 @@ using test::stream_of;
 
 // An INT_32 record holding 0, 1, 2, ... nsamp-1 (or as many as fit).
 std::vector<uint8_t> int32_record(uint16_t nsamp, int power = 9, uint16_t data_offset = 64) {
-    RecordSpec spec;
-    spec.nsamp = nsamp;
-    spec.power = power;
-    spec.data_offset = data_offset;
+    RecordSpec layout;
+    layout.nsamp = nsamp;
+    layout.power = power;
+    layout.data_offset = data_offset;
     const std::size_t room = ((std::size_t{1} << power) - data_offset) / 4;
     for (uint32_t i = 0; i < nsamp && i < room; ++i)
-        put(spec.data, 4 * i, i, 4, true);
-    return build_record(spec);
+        put(layout.data, 4 * i, i, 4, true);
+    return build_record(layout);
 }
 
 struct Read {
@@ -87,11 +87,11 @@ TEST(RecordReader, TrailingFragmentIsEndOfFile) {
 }
 
 TEST(RecordReader, RecordWithoutBlockette1000IsBad) {
-    RecordSpec spec;
-    spec.format.reset();
-    spec.nsamp = 10;
-    spec.data_offset = 48;
-    SeedFile file = stream_of(build_record(spec));
+    RecordSpec layout;
+    layout.format.reset();
+    layout.nsamp = 10;
+    layout.data_offset = 48;
+    SeedFile file = stream_of(build_record(layout));
     EXPECT_EQ(next(file).result, -2);
 }
 
@@ -149,14 +149,14 @@ TEST(RecordReader, ByReferenceEntryPadsCodesAndDropsBlockettes) {
 }
 
 TEST(RecordReader, SteimIntegrityFailureIsABadRecordWithItsMessage) {
-    RecordSpec spec;
-    spec.power = 7;
-    spec.format = 10;
-    spec.nsamp = 4;
+    RecordSpec layout;
+    layout.power = 7;
+    layout.format = 10;
+    layout.nsamp = 4;
     for (uint32_t xn : {16u, 17u}) {
         const uint32_t words[16] = {0x01000000, 10, xn, 0x05010203};
-        spec.data = test::steim_frame(words, true);
-        SeedFile file = stream_of(build_record(spec));
+        layout.data = test::steim_frame(words, true);
+        SeedFile file = stream_of(build_record(layout));
         testing::internal::CaptureStderr();
         const Read r = next(file);
         const std::string err = testing::internal::GetCapturedStderr();

@@ -25,14 +25,14 @@ using test::TempFile;
 // An INT_32 record at 100 samples per second whose samples continue a running count.
 std::vector<uint8_t> counting_record(int first, uint16_t nsamp, uint8_t second_of_minute,
                                      uint16_t fraction, std::optional<int8_t> usec = {}) {
-    RecordSpec spec;
-    spec.nsamp = nsamp;
-    spec.second = second_of_minute;
-    spec.fraction = fraction;
-    spec.usec_offset = usec;
+    RecordSpec layout;
+    layout.nsamp = nsamp;
+    layout.second = second_of_minute;
+    layout.fraction = fraction;
+    layout.usec_offset = usec;
     for (uint32_t i = 0; i < nsamp; ++i)
-        put(spec.data, 4 * i, static_cast<uint32_t>(first + static_cast<int>(i)), 4, true);
-    return build_record(spec);
+        put(layout.data, 4 * i, static_cast<uint32_t>(first + static_cast<int>(i)), 4, true);
+    return build_record(layout);
 }
 
 struct Assembled {
@@ -172,10 +172,10 @@ TEST(TraceAssembly, EmptyMissingAndLaterBadFiles) {
 }
 
 TEST(TraceAssemblyFatal, UnknownEncodingEndsTheProcess) {
-    RecordSpec spec;
-    spec.format = 4;
-    spec.nsamp = 1;
-    TempFile file(build_record(spec), "float.mseed");
+    RecordSpec layout;
+    layout.format = 4;
+    layout.nsamp = 1;
+    TempFile file(build_record(layout), "float.mseed");
     TraceHeader head;
     std::vector<int32_t> idata(kMaxSamples);
     int ierr = 0;
@@ -185,9 +185,9 @@ TEST(TraceAssemblyFatal, UnknownEncodingEndsTheProcess) {
 }
 
 TEST(TraceAssemblyFatal, UndeterminableByteOrderEndsTheProcess) {
-    RecordSpec spec;
-    spec.year = 0;
-    TempFile file(build_record(spec), "year0.mseed");
+    RecordSpec layout;
+    layout.year = 0;
+    TempFile file(build_record(layout), "year0.mseed");
     TraceHeader head;
     std::vector<int32_t> idata(kMaxSamples);
     int ierr = 0;
@@ -196,9 +196,9 @@ TEST(TraceAssemblyFatal, UndeterminableByteOrderEndsTheProcess) {
 }
 
 TEST(TraceAssemblyFatal, ZeroNextBlocketteOffsetEndsTheProcess) {
-    RecordSpec spec;
-    spec.nsamp = 1;
-    auto r = build_record(spec);
+    RecordSpec layout;
+    layout.nsamp = 1;
+    auto r = build_record(layout);
     r[39] = 2;
     TempFile file(r, "zero.mseed");
     TraceHeader head;

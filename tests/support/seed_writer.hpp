@@ -32,7 +32,7 @@ inline void put_code(std::vector<unsigned char>& r, std::size_t at, const std::s
 }
 
 // The samples as consecutive most-significant-byte-first INT32 records of 112 samples each.
-inline void write_int32_records(const std::string& path, const TraceSpec& spec,
+inline void write_int32_records(const std::string& path, const TraceSpec& layout,
                                 const std::vector<int32_t>& samples) {
     constexpr std::size_t kPerRecord = 112; // (512 - 64) / 4
     std::ofstream out(path, std::ios::binary);
@@ -43,14 +43,14 @@ inline void write_int32_records(const std::string& path, const TraceSpec& spec,
         put_code(r, 0, seqno, 6);
         r[6] = 'D';
         r[7] = ' ';
-        put_code(r, 8, spec.station, 5);
+        put_code(r, 8, layout.station, 5);
         put_code(r, 13, "", 2);
-        put_code(r, 15, spec.channel, 3);
-        put_code(r, 18, spec.network, 2);
+        put_code(r, 15, layout.channel, 3);
+        put_code(r, 18, layout.network, 2);
         int s = 0, us = 0;
-        f_time_interval2(static_cast<int>(first), spec.rate, 1, s, us);
+        f_time_interval2(static_cast<int>(first), layout.rate, 1, s, us);
         int_time t{};
-        f_add_time(spec.start, s, us, t);
+        f_add_time(layout.start, s, us, t);
         ext_time e{};
         f_int_to_ext(t, e);
         put16(r, 20, static_cast<unsigned>(e.year));
@@ -60,7 +60,7 @@ inline void write_int32_records(const std::string& path, const TraceSpec& spec,
         r[26] = static_cast<unsigned char>(e.second);
         put16(r, 28, static_cast<unsigned>(e.usec / 100));
         put16(r, 30, static_cast<unsigned>(n));
-        put16(r, 32, static_cast<unsigned>(spec.rate));
+        put16(r, 32, static_cast<unsigned>(layout.rate));
         put16(r, 34, 1);
         r[39] = 1; // one blockette
         put16(r, 44, 64);
