@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "dsp/coinst2.hpp"
+#include "estimators/station_group_line.hpp"
 #include "text/format.hpp"
 #include "text/result_file.hpp"
 
@@ -94,24 +95,8 @@ void EnergyEstimator::est_energy(const TraceHeader& head, const InstrumentRespon
                                   << "- magnitude not computed")
                           .str()
                    << '\n';
-    FixedLine line;
-    line.blanks(1)
-        .a(station, 4)
-        .blanks(1)
-        .a(head.chan.prefix(2), 2)
-        .blanks(1)
-        .blanks(1)
-        .a(head.network.prefix(2), 2)
-        .blanks(1)
-        .blanks(1)
-        .text(" EMAG ")
-        .blanks(1)
-        .f(emag, 5, 2)
-        .blanks(1)
-        .f(rdist, 7, 2)
-        .blanks(1)
-        .e(ener, 15, 5)
-        .e(totint, 15, 5);
+    FixedLine line = station_group_line(station, head, " EMAG ");
+    line.blanks(1).f(emag, 5, 2).blanks(1).f(rdist, 7, 2).blanks(1).e(ener, 15, 5).e(totint, 15, 5);
     append_result(kEnergyFile, {"# ", "# "}, {line.str()});
 
     for (int i = 0; i < n; ++i)

@@ -5,6 +5,7 @@
 
 #include "dsp/coinst2.hpp"
 #include "dsp/filters.hpp"
+#include "estimators/station_group_line.hpp"
 #include "text/format.hpp"
 #include "text/result_file.hpp"
 
@@ -224,18 +225,8 @@ void RampEstimator::est_ramp(const TraceHeader& head, const InstrumentResponse& 
     estimate_ = est;
 
     const ext_time t2 = int_to_ext(head.stime);
-    FixedLine line;
+    FixedLine line = station_group_line(station, head, " RAMP ");
     line.blanks(1)
-        .a(station, 4)
-        .blanks(1)
-        .a(head.chan.prefix(2), 2)
-        .blanks(1)
-        .blanks(1)
-        .a(head.network.prefix(2), 2)
-        .blanks(1)
-        .blanks(1)
-        .text(" RAMP ")
-        .blanks(1)
         .f(est.fmw, 5, 2)
         .blanks(1)
         .f(dist, 7, 2)
