@@ -18,19 +18,19 @@ inline constexpr int kMaxDataFiles = 75;
 // Everything known about the trace being processed. One instance is reused for every file:
 // a stage that does not overwrite a member leaves the previous file's value.
 struct TraceHeader {
-    FixedText<6> stat;      // station code; the first 4 characters are the key
-    FixedText<3> location;  // never filled
-    FixedText<4> chan;      // channel code; the first 3 characters are the key
+    FixedText<6> stat;     // station code; the first 4 characters are the key
+    FixedText<3> location; // never filled
+    FixedText<4> chan;     // channel code; the first 3 characters are the key
     FixedText<3> network;
-    int_time stime{};       // time of the first sample
-    int_time endtime{};     // time just after the last sample
+    int_time stime{};   // time of the first sample
+    int_time endtime{}; // time just after the last sample
     int32_t npts = 0;
     int32_t sample_rate = 0; // samples per second
-    double slew = 0.0;      // last slew between records, microseconds
-    double thresh = 0.0;    // slew tolerance, microseconds
+    double slew = 0.0;       // last slew between records, microseconds
+    double thresh = 0.0;     // slew tolerance, microseconds
     float slat = 0.0f, slon = 0.0f, sele = 0.0f;
     float azi = 0.0f, dip = 0.0f;
-    int32_t unit_code = 0;  // 0 displacement, 1 velocity, 2 acceleration, 999 unknown
+    int32_t unit_code = 0; // 0 displacement, 1 velocity, 2 acceleration, 999 unknown
     float gs = 0.0f;
     int32_t np = 0, nz = 0;
     std::array<std::complex<float>, kMaxPolesZeros> poles{}; // poles 1..np, then zeros
