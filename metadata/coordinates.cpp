@@ -11,10 +11,7 @@ void fetch_coord(const std::string& path, const FixedText<4>& station, float& sl
                  float& sele, int& ierr) {
     ierr = lookup::kOk;
     StationFile file(path);
-    if (!file.is_open()) {
-        ierr = lookup::kCannotOpen;
-        return;
-    }
+    if (!file.opened(ierr)) return;
     std::string line;
     while (file.next_line(line)) {
         // Station, latitude and longitude with 4 implied decimals, elevation with 1.

@@ -75,10 +75,7 @@ void fetch_pick(const std::string& path, const TraceHeader& head,
     ierr = lookup::kFailed;
     ipick = 0;
     StationFile file(path);
-    if (!file.is_open()) {
-        ierr = lookup::kCannotOpen;
-        return;
-    }
+    if (!file.opened(ierr)) return;
     if (!file.skip_lines(2)) return; // header lines
     const auto station = head.stat.prefix(4);
     bool overflow_reported = false;

@@ -93,10 +93,7 @@ void fetch_response(const std::string& path, TraceHeader& head, InstrumentRespon
     const auto channel = head.chan.prefix(3);
     ierr = lookup::kOk;
     StationFile file(path);
-    if (!file.is_open()) {
-        ierr = lookup::kCannotOpen;
-        return;
-    }
+    if (!file.opened(ierr)) return;
     std::string line;
     ResponseHeader h;
     Counts c;

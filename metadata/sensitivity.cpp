@@ -43,10 +43,7 @@ void fetch_sens(const std::string& path, TraceHeader& head, Sensitivity& sens, i
     const auto channel = head.chan.prefix(3);
     ierr = lookup::kOk;
     StationFile file(path);
-    if (!file.is_open()) {
-        ierr = lookup::kCannotOpen;
-        return;
-    }
+    if (!file.opened(ierr)) return;
     std::string first, second;
     SensitivityEntry e;
     while (file.next_line(first)) {

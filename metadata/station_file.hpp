@@ -4,6 +4,8 @@
 #include <fstream>
 #include <string>
 
+#include "metadata/lookup_status.hpp"
+
 namespace tw {
 
 class StationFile {
@@ -13,6 +15,11 @@ class StationFile {
 
     explicit StationFile(const std::string& path) : in_(path, std::ios::binary) {}
     bool is_open() const { return in_.is_open(); }
+    // True when the file is open; otherwise the lookup status becomes "cannot open".
+    bool opened(int& ierr) const {
+        if (!is_open()) ierr = lookup::kCannotOpen;
+        return is_open();
+    }
 
     // The next line without its line end ("\n" or "\r\n"), cut to kMaxLineLength characters.
     // False at the end of the file or on a read error.
