@@ -10,6 +10,7 @@
 #include "tests/seed/libmseed_bridge.hpp"
 #include "tests/seed/temp_files.hpp"
 #include "tests/support/run_program.hpp"
+#include "tests/support/test_data.hpp"
 
 namespace {
 
@@ -19,15 +20,10 @@ using tw::testing::run_program;
 
 const std::string kDump = TW_BINARY_DIR "/commands/tesk_dump";
 
-std::vector<std::string> shared_files() {
+std::vector<std::string> fixture_files() {
     std::vector<std::string> files;
     for (const char* dir : {"mseed", "rjob"}) {
-        const fs::path d = fs::path(TW_SHARED_DIR) / "data" / dir;
-        if (!fs::is_directory(d)) continue;
-        std::vector<std::string> here;
-        for (const auto& e : fs::directory_iterator(d))
-            if (e.path().extension() == ".mseed") here.push_back(e.path().string());
-        std::sort(here.begin(), here.end());
+        const auto here = tw::testing::test_data_files(dir, ".mseed");
         files.insert(files.end(), here.begin(), here.end());
     }
     return files;
@@ -49,21 +45,23 @@ TEST(TeskDump, UsageWithoutArguments) {
     EXPECT_EQ(r.out.rfind("usage: tesk_dump FILE...\n", 0), 0u);
 }
 
-TEST(TeskDump, HeaderLinesOfTheSharedFiles) {
-    const auto files = shared_files();
-    if (files.empty()) GTEST_SKIP() << "no shared data beside the clone";
+TEST(TeskDump, HeaderLinesOfTheFixtureFiles) {
+    const auto files = fixture_files();
+    ASSERT_EQ(files.size(), 16u);
     const auto r = run_program(kDump, files);
     EXPECT_EQ(r.status, 1) << "the file without blockette 1000 gives no trace";
     std::string headers;
     for (const auto& line : lines_of(without_dirs(r.out, files)))
         if (line[0] == '#' || line[0] == ' ') headers += line + "\n";
     EXPECT_EQ(headers,
-              tw::testing::slurp(TW_SOURCE_DIR "/tests/commands/golden/tesk_dump_shared.txt"));
+              tw::testing::slurp(TW_SOURCE_DIR "/tests/commands/golden/tesk_dump_fixtures.txt"));
 }
 
 TEST(TeskDump, SamplesEqualLibmseed) {
-    for (const auto& file : shared_files()) {
+    int compared = 0;
+    for (const auto& file : fixture_files()) {
         if (file.find("no-blockette1000") != std::string::npos) continue;
+        ++compared;
         SCOPED_TRACE(file);
         const auto r = run_program(kDump, {file});
         EXPECT_EQ(r.status, 0);
@@ -74,6 +72,7 @@ TEST(TeskDump, SamplesEqualLibmseed) {
             samples.push_back(std::stoi(lines[i]));
         EXPECT_EQ(samples, tw::test::decode_with_libmseed(tw::test::read_bytes(file)));
     }
+    EXPECT_EQ(compared, 15);
 }
 
 TEST(TeskDump, UnreadableFilesPrintTheirMessageAndFailTheRun) {

@@ -7,13 +7,15 @@
 #include <sstream>
 
 #include "tests/support/run_program.hpp"
+#include "tests/support/test_data.hpp"
 
 using namespace tw::testing;
 
 namespace {
 
 const std::string kExample = std::string(TW_SOURCE_DIR) + "/examples/event/";
-const std::string kRjob = std::string(TW_SHARED_DIR) + "/data/rjob/";
+
+std::string rjob(const std::string& name) { return test_data("rjob/" + name); }
 
 struct Truth {
     double pgv, pga, pgd, wa;
@@ -115,9 +117,9 @@ TEST(RecordedEvent, RjobLinesKeepTheirColumns) {
     TempDir dir;
     const auto r =
         run_program(TESK_WAVE,
-                    {"-w", "-g", "-coord", kRjob + "rjob.stat", "-resp", kRjob + "rjob.resp",
-                     "-pick", kRjob + "rjob.pick", kRjob + "BW.RJOB..EHZ.mseed",
-                     kRjob + "BW.RJOB..EHN.mseed", kRjob + "BW.RJOB..EHE.mseed"},
+                    {"-w", "-g", "-coord", rjob("rjob.stat"), "-resp", rjob("rjob.resp"), "-pick",
+                     rjob("rjob.pick"), rjob("BW.RJOB..EHZ.mseed"), rjob("BW.RJOB..EHN.mseed"),
+                     rjob("BW.RJOB..EHE.mseed")},
                     dir.path());
     ASSERT_EQ(r.status, 0);
     const auto ground = lines_of(slurp(dir / "ground.wave"));

@@ -84,7 +84,7 @@ TEST(FetchCoord, UnopenableFileAndEmptyFile) {
 }
 
 TEST(FetchCoord, RealStationFile) {
-    const Position p = lookup(testing::shared_file("rjob.stat"), "RJOB");
+    const Position p = lookup(testing::rjob_file("rjob.stat"), "RJOB");
     EXPECT_EQ(p.ierr, 0);
     // Explicit decimal points override the implied decimals.
     EXPECT_FLOAT_EQ(p.lat, 47.73717f);

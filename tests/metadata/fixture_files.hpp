@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "records/records.hpp"
+#include "tests/support/test_data.hpp"
 #include "time/daymo.hpp"
 #include "time/int_time.hpp"
 
@@ -63,8 +64,6 @@ inline TraceHeader trace(std::string_view station, std::string_view channel, int
     return head;
 }
 
-inline std::string shared_file(const std::string& name) {
-    return std::string(TW_SHARED_DIR) + "/data/rjob/" + name;
-}
+inline std::string rjob_file(const std::string& name) { return test_data("rjob/" + name); }
 
 } // namespace tw::testing

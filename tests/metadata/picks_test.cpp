@@ -33,7 +33,7 @@ Lookup lookup(const std::string& path, std::string_view station) {
 }
 
 TEST(FetchPick, RealPickFile) {
-    const auto r = lookup(testing::shared_file("rjob.pick"), "RJOB");
+    const auto r = lookup(testing::rjob_file("rjob.pick"), "RJOB");
     ASSERT_EQ(r.ierr, 0);
     ASSERT_EQ(r.ipick, 1);
     const PickRecord& p = r.picks[0];

@@ -271,7 +271,7 @@ TEST(FetchResponse, MalformedCountZeroOrPoleLinesFailWith999) {
 }
 
 TEST(FetchResponse, RealResponseFile) {
-    const auto path = testing::shared_file("rjob.resp");
+    const auto path = testing::rjob_file("rjob.resp");
     for (const char* chan : {"EHZ", "EHN", "EHE"}) {
         const auto r = lookup(path, trace("RJOB", chan, kTrace));
         ASSERT_EQ(r.ierr, 0) << chan;

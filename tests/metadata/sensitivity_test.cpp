@@ -235,7 +235,7 @@ TEST(FetchSens, MalformedOrMissingLinesFailWith999) {
 }
 
 TEST(FetchSens, RealSensitivityFile) {
-    const auto path = testing::shared_file("rjob.sens");
+    const auto path = testing::rjob_file("rjob.sens");
     for (const char* chan : {"EHZ", "EHN", "EHE"}) {
         const auto r = lookup(path, trace("RJOB", chan, at(2009, 236, 0, 20, 3)));
         EXPECT_EQ(r.ierr, 0) << chan;

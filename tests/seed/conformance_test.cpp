@@ -13,6 +13,7 @@
 #include "seed/trace_assembly.hpp"
 #include "tests/seed/libmseed_bridge.hpp"
 #include "tests/seed/temp_files.hpp"
+#include "tests/support/test_data.hpp"
 
 namespace tw {
 namespace {
@@ -39,31 +40,26 @@ std::vector<int32_t> samples_file(const fs::path& path) {
     return s;
 }
 
-std::vector<fs::path> shared_data_files() {
+std::vector<fs::path> fixture_data_files() {
     std::vector<fs::path> files;
-    for (const char* dir : {"mseed", "rjob"}) {
-        const fs::path d = fs::path(TW_SHARED_DIR) / "data" / dir;
-        if (!fs::is_directory(d)) continue;
-        for (const auto& e : fs::directory_iterator(d))
-            if (e.path().extension() == ".mseed") files.push_back(e.path());
-    }
-    std::sort(files.begin(), files.end());
+    for (const char* dir : {"mseed", "rjob"})
+        for (const auto& f : tw::testing::test_data_files(dir, ".mseed"))
+            files.emplace_back(f);
     return files;
 }
 
-TEST(SharedFiles, TraceEqualsLibmseedAndTheListedSamples) {
-    const auto files = shared_data_files();
-    if (files.empty()) GTEST_SKIP() << "no shared data beside the clone";
-    EXPECT_GE(files.size(), 16u);
+TEST(FixtureFiles, TraceEqualsLibmseedAndTheListedSamples) {
+    const auto files = fixture_data_files();
+    EXPECT_EQ(files.size(), 16u);
     for (const fs::path& path : files) {
         SCOPED_TRACE(path.filename().string());
         const auto bytes = test::read_bytes(path.string());
         TraceHeader head;
         std::vector<int32_t> idata(kMaxSamples);
         int ierr = -1;
-        testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStdout();
         sdr_read(path.string(), kTraceSamples, idata, head, ierr);
-        const std::string out = testing::internal::GetCapturedStdout();
+        const std::string out = ::testing::internal::GetCapturedStdout();
         if (path.filename() == "no-blockette1000-steim1.mseed") {
             // Without blockette 1000 neither encoding nor record length is stated.
             EXPECT_EQ(ierr, 999);
@@ -105,7 +101,7 @@ struct Layout {
     int encoding, header_order, data_order, reclen;
 };
 
-class WrittenByLibmseed : public testing::TestWithParam<Layout> {};
+class WrittenByLibmseed : public ::testing::TestWithParam<Layout> {};
 
 TEST_P(WrittenByLibmseed, ReaderDecodesWhatLibmseedWrote) {
     const Layout l = GetParam();
@@ -148,7 +144,7 @@ std::vector<Layout> layouts() {
     return all;
 }
 
-std::string layout_name(const testing::TestParamInfo<Layout>& info) {
+std::string layout_name(const ::testing::TestParamInfo<Layout>& info) {
     const Layout& l = info.param;
     const char* enc = l.encoding == DE_STEIM1   ? "Steim1"
                       : l.encoding == DE_STEIM2 ? "Steim2"
@@ -158,7 +154,7 @@ std::string layout_name(const testing::TestParamInfo<Layout>& info) {
            (l.data_order ? "_DataBE_" : "_DataLE_") + std::to_string(l.reclen);
 }
 
-INSTANTIATE_TEST_SUITE_P(AllLayouts, WrittenByLibmseed, testing::ValuesIn(layouts()), layout_name);
+INSTANTIATE_TEST_SUITE_P(AllLayouts, WrittenByLibmseed, ::testing::ValuesIn(layouts()), layout_name);
 
 // Two segments written separately: the second starts `offset_usec` after the end of the first.
 struct Joined {
@@ -183,9 +179,9 @@ Joined join(int64_t offset_usec, const std::string& channel2 = "HHZ") {
     TraceHeader head;
     std::vector<int32_t> idata(kMaxSamples);
     Joined j{};
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     sdr_read(file.path(), kTraceSamples, idata, head, j.ierr);
-    j.out = testing::internal::GetCapturedStdout();
+    j.out = ::testing::internal::GetCapturedStdout();
     j.npts = head.npts;
     return j;
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_data.hpp"
 #include "traveltime/earth_model.hpp"
 #include "traveltime/tabulate.hpp"
 #include "traveltime/travel_times.hpp"
@@ -63,11 +64,19 @@ std::vector<RefPoint> read_plain_table(const std::string& path) {
 
 class Ak135Tables : public ::testing::Test {
   protected:
+    // The tables are made once for the suite; a model that does not load fails every test of it
+    // (a failure inside SetUpTestSuite alone would leave the tests reported as skipped).
     static void SetUpTestSuite() {
         tw::EarthModel model;
-        ASSERT_TRUE(model.read(std::string(TW_SHARED_DIR) + "/models/ak135.tvel")) << model.error();
-        std::string why;
-        ASSERT_TRUE(tw::write_model_tables(model, base(), why)) << why;
+        if (!model.read(tw::testing::test_data("models/ak135.tvel")))
+            setup_error() = model.error();
+        else if (std::string why; !tw::write_model_tables(model, base(), why))
+            setup_error() = why;
+    }
+    void SetUp() override { ASSERT_EQ(setup_error(), "") << "ak135 tables not made"; }
+    static std::string& setup_error() {
+        static std::string error;
+        return error;
     }
     static void TearDownTestSuite() {
         std::remove((base() + ".hed").c_str());
@@ -112,7 +121,7 @@ class Ak135Tables : public ::testing::Test {
 
 TEST_F(Ak135Tables, ShallowPFirstArrivals) {
     double wt = 0.0, wp = 0.0;
-    compare(read_shallow_table(std::string(TW_SHARED_DIR) + "/models/ak135_P_shallow.txt"), "P",
+    compare(read_shallow_table(tw::testing::test_data("models/ak135_P_shallow.txt")), "P",
             &wt, &wp);
     RecordProperty("max_time_error", std::to_string(wt));
     RecordProperty("max_p_error", std::to_string(wp));
@@ -120,7 +129,7 @@ TEST_F(Ak135Tables, ShallowPFirstArrivals) {
 
 TEST_F(Ak135Tables, ShallowSFirstArrivals) {
     double wt = 0.0, wp = 0.0;
-    compare(read_shallow_table(std::string(TW_SHARED_DIR) + "/models/ak135_S_shallow.txt"), "S",
+    compare(read_shallow_table(tw::testing::test_data("models/ak135_S_shallow.txt")), "S",
             &wt, &wp);
     RecordProperty("max_time_error", std::to_string(wt));
     RecordProperty("max_p_error", std::to_string(wp));
@@ -128,9 +137,9 @@ TEST_F(Ak135Tables, ShallowSFirstArrivals) {
 
 TEST_F(Ak135Tables, AllDepthsPAndS) {
     double wt = 0.0, wp = 0.0;
-    compare(read_plain_table(std::string(TW_SHARED_DIR) + "/models/ak135-tables/ak135_P.txt"), "P",
+    compare(read_plain_table(tw::testing::test_data("models/ak135-tables/ak135_P.txt")), "P",
             &wt, &wp);
-    compare(read_plain_table(std::string(TW_SHARED_DIR) + "/models/ak135-tables/ak135_S.txt"), "S",
+    compare(read_plain_table(tw::testing::test_data("models/ak135-tables/ak135_S.txt")), "S",
             &wt, &wp);
 }
 

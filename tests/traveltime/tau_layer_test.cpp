@@ -4,6 +4,7 @@
 #include <cmath>
 #include <fstream>
 
+#include "tests/support/test_data.hpp"
 #include "traveltime/earth_model.hpp"
 #include "traveltime/tau_layer.hpp"
 
@@ -81,9 +82,9 @@ TEST(EarthModel, PolynomialModelMatchesThePublishedChecks) {
 
 TEST(EarthModel, SampledFormats) {
     tw::EarthModel prem, ak;
-    ASSERT_TRUE(prem.read(std::string(TW_SHARED_DIR) + "/models/prem.nd")) << prem.error();
+    ASSERT_TRUE(prem.read(tw::testing::test_data("models/prem.nd"))) << prem.error();
     EXPECT_NEAR(prem.cmb_depth(), 2891.0, 1.0);
-    ASSERT_TRUE(ak.read(std::string(TW_SHARED_DIR) + "/models/ak135.tvel")) << ak.error();
+    ASSERT_TRUE(ak.read(tw::testing::test_data("models/ak135.tvel"))) << ak.error();
     EXPECT_NEAR(ak.icb_depth(), 5153.5, 1e-9);
     tw::EarthModel missing;
     EXPECT_FALSE(missing.read("/nonexistent/model.tvel"));
