@@ -5,6 +5,8 @@
 #include <exception>
 #include <string>
 
+#include "text/messages.hpp"
+
 namespace tw {
 
 enum class SeedFatalKind {
@@ -40,7 +42,7 @@ class SeedFatal : public std::exception {
     std::string station_, network_, channel_;
 };
 
-// Writes the condition's message to standard error and ends the process with its status.
-[[noreturn]] void end_process(const SeedFatal& fatal);
+// Says the condition's message as an error and ends the process with its status.
+[[noreturn]] void end_process(const SeedFatal& fatal, MessageSink& messages);
 
 } // namespace tw

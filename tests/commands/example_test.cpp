@@ -8,10 +8,10 @@
 #include <string>
 
 #include "example_files.hpp"
-#include "mseed_oracle.hpp"
+#include "tests/support/libmseed.hpp"
 
 namespace fs = std::filesystem;
-using namespace tw::test;
+using namespace tw::testing;
 
 namespace {
 

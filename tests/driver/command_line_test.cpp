@@ -3,6 +3,7 @@
 
 #include "driver/command_line.hpp"
 #include "tests/support/run_program.hpp"
+#include "text/messages.hpp"
 
 using tw::testing::lines_of;
 using tw::testing::run_program;
@@ -156,7 +157,8 @@ TEST(CommandLine, SeventySevenFilesKeepTheFirstSeventyFive) {
     EXPECT_EQ(messages, 2);
 
     tw::RunConfig config;
-    ASSERT_FALSE(tw::read_command_line(args, config));
+    tw::MessageLog said;
+    ASSERT_FALSE(tw::read_command_line(args, config, said));
     ASSERT_EQ(config.fileo.size(), 75u);
     EXPECT_EQ(config.fileo.front(), "-x");
     EXPECT_EQ(config.fileo.back(), "f74");
@@ -164,9 +166,10 @@ TEST(CommandLine, SeventySevenFilesKeepTheFirstSeventyFive) {
 
 TEST(CommandLine, ValuesAndRepeatedOptions) {
     tw::RunConfig config;
+    tw::MessageLog said;
     ASSERT_FALSE(tw::read_command_line({"-f", "4.9", "0.1", "10", "-l", "37.5", "-122", "-coord",
                                         "a", "-coord", "b", "-e", "file"},
-                                       config));
+                                       config, said));
     EXPECT_EQ(config.filter.np, 4);
     EXPECT_FLOAT_EQ(config.filter.fl, 0.1f);
     EXPECT_FLOAT_EQ(config.filter.fh, 10.0f);
@@ -179,7 +182,7 @@ TEST(CommandLine, ValuesAndRepeatedOptions) {
 
     // An option standing last takes empty values.
     tw::RunConfig last;
-    ASSERT_FALSE(tw::read_command_line({"file", "-d"}, last));
+    ASSERT_FALSE(tw::read_command_line({"file", "-d"}, last, said));
     EXPECT_TRUE(last.ldep);
     EXPECT_EQ(last.edep, 0.0f);
 }

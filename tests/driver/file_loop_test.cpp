@@ -5,8 +5,8 @@
 #include <cmath>
 #include <fstream>
 
+#include "tests/support/record_builder.hpp"
 #include "tests/support/run_program.hpp"
-#include "tests/support/seed_writer.hpp"
 #include "text/format.hpp"
 
 using namespace tw::testing;
@@ -87,11 +87,10 @@ class Station : public ::testing::Test {
     // A trace of n samples starting at 2024 day 2 01:00:00.
     void data(const std::string& name, const std::string& station, const std::string& channel,
               const std::vector<int32_t>& samples, tw::int_time start = {2024, 86400 + 3600, 0}) {
-        TraceSpec layout;
-        layout.station = station;
-        layout.channel = channel;
-        layout.start = start;
-        write_int32_records((dir_ / name).string(), layout, samples);
+        RecordSpec spec;
+        spec.station = station;
+        spec.channel = channel;
+        write_int32_records((dir_ / name).string(), spec, start, samples);
     }
 
     void picks(const std::vector<std::string>& lines) {
