@@ -80,13 +80,12 @@ void decode_volume_header(data_hdr& hdr, std::span<const uint8_t> buf) {
         hdr.record_size = power_of_two(ascii_number(buf.data() + 19, 2));
         const int stated = ascii_number(buf.data() + 11, 4);
         const int len = std::clamp(stated, 0, static_cast<int>(buf.size()) - 8);
-        add_blockette(hdr, buf.data() + 8, hdr.data_format, len, host_wordorder(), 0);
+        add_blockette(hdr, buf.data() + 8, hdr.data_format, len, kHostWordorder, 0);
     }
 }
 
 // Start of either decoder: the letter check and the fields every record has.
 std::optional<data_hdr> begin_decoding(std::span<const uint8_t> buf) {
-    host_wordorder();
     if (buf.size() < kFixedHeaderBytes) return std::nullopt;
     const char letter = static_cast<char>(buf[6]);
     if (!is_data_record_letter(letter) && letter != 'V') return std::nullopt;

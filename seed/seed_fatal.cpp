@@ -7,8 +7,6 @@ namespace tw {
 
 std::string SeedFatal::message() const {
     switch (kind_) {
-    case SeedFatalKind::host_wordorder:
-        return "Error: Unable to determine computer wordorder.\n";
     case SeedFatalKind::header_wordorder:
         return "Error: Unable to determine wordorder from time\n";
     case SeedFatalKind::zero_blockette_offset:

@@ -10,7 +10,6 @@
 namespace tw {
 
 enum class SeedFatalKind {
-    host_wordorder,        // the host's byte order is neither of the two known ones
     header_wordorder,      // the start-time year fits neither byte order
     zero_blockette_offset, // a blockette chain ends before the announced count
     unknown_format,        // an encoding the sample decoders do not handle
