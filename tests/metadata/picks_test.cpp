@@ -105,7 +105,7 @@ TEST(FetchPick, NoPickOfTheStationGives999) {
     EXPECT_EQ(header_like.ipick, 0);
     EXPECT_EQ(lookup(dir.write("c", {}), "RJOB").ierr, 999);
     EXPECT_EQ(lookup(dir.write("d", {"one line"}), "RJOB").ierr, 999);
-    EXPECT_EQ(lookup(dir.path("absent"), "RJOB").ierr, 1000);
+    EXPECT_EQ(lookup(dir.file("absent"), "RJOB").ierr, 1000);
 }
 
 TEST(FetchPick, ShortAndMalformedLinesStoredWithoutComplaint) {

@@ -28,6 +28,15 @@ class TempDir {
     TempDir& operator=(const TempDir&) = delete;
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+    // Writes the lines, each ended by "\n", and returns the file's path.
+    std::string write(const std::string& name, const std::vector<std::string>& lines) const {
+        std::ofstream out(path_ / name, std::ios::binary);
+        for (const auto& line : lines)
+            out << line << '\n';
+        return file(name);
+    }
 
   private:
     std::filesystem::path path_;
