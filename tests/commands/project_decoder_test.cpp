@@ -7,6 +7,7 @@
 #include "commands/synth/seed_records.hpp"
 #include "example_files.hpp"
 #include "seed/trace_assembly.hpp"
+#include "tests/support/files.hpp"
 #include "tests/support/libmseed.hpp"
 #include "text/messages.hpp"
 #include "time/int_time.hpp"
@@ -79,22 +80,17 @@ TEST(WriterThroughTraceAssembly, EverySteimTwoWidthDecodes) {
         layout.record_length = length;
         const auto bytes = tw::synth::encode_records(layout, samples);
         ASSERT_FALSE(bytes.empty());
-        const auto path = std::filesystem::temp_directory_path() /
-                          ("tesk_synth_widths_" + std::to_string(length) + ".mseed");
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
+        const TempFile file(bytes, "widths.mseed");
 
         std::vector<int32_t> idata(kMaxSamples);
         TraceHeader head;
         int ierr = -1;
         said.out.clear();
-        sdr_read(path.string(), kTraceSamples, idata, head, ierr, said);
+        sdr_read(file.path(), kTraceSamples, idata, head, ierr, said);
         const std::string messages = said.out;
         EXPECT_EQ(ierr, status::kOk) << length << messages;
         ASSERT_EQ(head.npts, static_cast<int>(samples.size())) << length;
         EXPECT_TRUE(std::equal(samples.begin(), samples.end(), idata.begin())) << length;
         EXPECT_EQ(head.stat.trimmed(), "WIDTH");
-        std::filesystem::remove(path);
     }
 }
