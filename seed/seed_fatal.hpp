@@ -29,7 +29,7 @@ class SeedFatal : public std::exception {
           network_(std::move(network)), channel_(std::move(channel)) {}
 
     SeedFatalKind kind() const { return kind_; }
-    // The line written to standard error, newline included.
+    // The error message, newline included.
     std::string message() const;
     // The process exit status for this condition.
     int exit_status() const { return kind_ == SeedFatalKind::unknown_format ? -1 : 1; }
