@@ -41,6 +41,10 @@ void say_error(const std::string& text) {
     std::fprintf(stderr, "tesk_meta: %s\n", text.c_str());
 }
 
+std::string counted(std::size_t n, const std::string& what) {
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+}
+
 std::vector<std::string> split_list(std::string_view text) {
     std::vector<std::string> items;
     std::size_t start = 0;
@@ -182,9 +186,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (!write_files(o.folder, selection)) return 1;
-    std::printf("tesk_meta: %zu stations in %s/%s, %zu channel epochs in %s/%s and %s/%s\n",
-                selection.coordinates.size(), o.folder.c_str(), kStationFile,
-                selection.entries.size(), o.folder.c_str(), kResponseFile, o.folder.c_str(),
-                kSensitivityFile);
+    std::printf("tesk_meta: %s in %s/%s, %s in %s/%s and %s/%s\n",
+                counted(selection.coordinates.size(), "station").c_str(), o.folder.c_str(),
+                kStationFile, counted(selection.entries.size(), "channel epoch").c_str(),
+                o.folder.c_str(), kResponseFile, o.folder.c_str(), kSensitivityFile);
     return 0;
 }
