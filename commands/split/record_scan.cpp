@@ -61,11 +61,18 @@ Attempt try_record(std::string_view bytes, std::size_t at, std::vector<int32_t>&
         a.length = static_cast<std::size_t>(length);
         if (at + a.length > bytes.size()) return Attempt{};
         a.kind = Attempt::Kind::record;
-        const int n = ms_unpack(*a.hdr, kMostSamples, buffer.view(a.length), samples);
-        if (a.hdr->nsamp == 0) {
+        const int format = a.hdr->data_format;
+        if (format != INT_16 && format != INT_24 && format != INT_32 && format != STEIM1 &&
+            format != STEIM2) {
+            a.kind = Attempt::Kind::undecodable;
+            a.why = "encoding " + std::to_string(format) + " is not one tesk_wave reads";
+        } else if (a.hdr->nsamp == 0) {
             a.kind = Attempt::Kind::undecodable;
             a.why = "it holds no samples";
-        } else if (n != a.hdr->nsamp) {
+        } else if (ms_unpack(
+                       *a.hdr, kMostSamples,
+                       std::span(reinterpret_cast<const uint8_t*>(bytes.data() + at), a.length),
+                       samples) != a.hdr->nsamp) {
             a.kind = Attempt::Kind::undecodable;
             a.why = "its samples cannot be decoded";
         }
