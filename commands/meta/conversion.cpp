@@ -1,5 +1,6 @@
 #include "commands/meta/conversion.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstdio>
@@ -146,7 +147,16 @@ bool valid_position(const std::optional<double>& latitude, const std::optional<d
 
 namespace {
 
+// Codes go into fixed columns: letters and digits only.
+bool plain_code(const std::string& code) {
+    return std::all_of(code.begin(), code.end(), [](char ch) {
+        return (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9');
+    });
+}
+
 void check_codes_and_period(const ChannelEpoch& c, std::vector<std::string>& reasons) {
+    if (!plain_code(c.network) || !plain_code(c.station) || !plain_code(c.channel))
+        reasons.push_back("a code holds characters other than letters and digits");
     if (c.channel.size() != 3) reasons.push_back("channel code is not 3 characters");
     if (c.station.empty()) reasons.push_back("no station code");
     if (c.station.size() > 5) reasons.push_back("station code longer than 5 characters");

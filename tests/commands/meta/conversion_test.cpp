@@ -210,6 +210,14 @@ TEST(Conversion, ChannelsThatCannotBeUsedSayWhy) {
     c.sensitivity->frequency = 0.0; // the zeros at the origin leave nothing at 0 Hz
     EXPECT_TRUE(has_reason(convert(c), "give no response at the sensitivity frequency 0 Hz"));
 
+    // An underscore would be read back as a blank, a line end would end the line.
+    c = rjob();
+    c.station = "RJ_B";
+    EXPECT_TRUE(has_reason(convert(c), "a code holds characters other than letters and digits"));
+    c = rjob();
+    c.network = "B\nW";
+    EXPECT_TRUE(has_reason(convert(c), "a code holds characters other than letters and digits"));
+
     // Poles and zeros in Hz given as if in rad/s: a gain no single-precision reader holds.
     c = rjob();
     c.stages[0].pz.poles.assign(40, Complex(-1.0e3, 0.0));
