@@ -14,8 +14,9 @@ for f in bin/tesk_wave bin/tesk_plot bin/tesk_batch; do
   [ -x "$prefix/$f" ] || { echo "not executable: $f"; exit 1; }
 done
 for cmd in tesk_wave tesk_dump tesk_synth tesk_ttgen tesk_tt tesk_plot tesk_batch tesk_meta tesk_split; do
-  [ -s "$prefix/share/man/man1/$cmd.1" ] || { echo "no manual page for $cmd"; exit 1; }
+  [ -s "$prefix/share/man/man1/$cmd.1.gz" ] || { echo "no manual page for $cmd"; exit 1; }
 done
+[ -s "$prefix/share/man/man5/tesk_wave-files.5.gz" ] || { echo "no file-format page"; exit 1; }
 # The installed tables are the ones the build made.
 cmp -s "$prefix/share/tesk_wave/iasp91.hed" "$bin/traveltime/iasp91.hed"
 "$prefix/bin/tesk_tt" -model "$prefix/share/tesk_wave/iasp91" -k P 10 1.0 | grep -Eq "^ +1\.000 +P" \
