@@ -190,6 +190,46 @@ void check_response_kind(const ChannelEpoch& c, std::vector<std::string>& reason
     }
 }
 
+// A note when the normalisation factor and the stage gains disagree with the overall
+// sensitivity by more than kStageTolerance (often a factor normalised at another frequency).
+void compare_with_stage_gains(const ChannelEpoch& c, const Chain& chain, double gain, double metres,
+                              std::vector<std::string>& notes) {
+    if (!chain.any || chain.missing_a0) return;
+    double stages = chain.a0 / metres;
+    for (const Stage& s : c.stages) {
+        if (!s.gain) return;
+        stages *= *s.gain;
+    }
+    if (std::abs(stages / gain - 1.0) > kStageTolerance)
+        notes.push_back("normalisation factor and stage gains give a gain " +
+                        number_text(100.0 * (stages / gain - 1.0)) +
+                        " % off the overall sensitivity, which is used");
+}
+
+// Codes, period, position and orientation of the entry.
+void identity_and_orientation(const ChannelEpoch& c, StationEntry& e,
+                              std::vector<std::string>& notes) {
+    e.origin = c.origin;
+    e.network = c.network;
+    e.station = c.station;
+    e.location = c.location;
+    e.channel = c.channel;
+    e.start = *c.start;
+    e.latitude = c.latitude;
+    e.longitude = c.longitude;
+    e.elevation = c.elevation;
+    if (c.end && year_of(*c.end) < kOpenEndYear) e.end = c.end;
+    if (c.azimuth && c.dip) {
+        e.azimuth = std::fmod(*c.azimuth, 360.0);
+        if (e.azimuth < 0.0) e.azimuth += 360.0;
+        e.dip = *c.dip;
+    } else if (!orientation_from_code(c.channel, e.azimuth, e.dip)) {
+        notes.push_back("no azimuth and dip, and the channel code does not tell them: 0 used");
+    } else if (!c.from_resp) {
+        notes.push_back("no azimuth and dip: taken from the channel code");
+    }
+}
+
 } // namespace
 
 Conversion convert(const ChannelEpoch& c) {
@@ -246,17 +286,8 @@ Conversion convert(const ChannelEpoch& c) {
         gain = chain.a0 * overall.value / unit->metres;
         if (chain.missing_a0) out.notes.push_back("a stage without normalisation factor: 1 used");
         out.notes.push_back("no overall sensitivity: the product of the stage gains is used");
-    } else if (chain.any && !chain.missing_a0) {
-        double stages = chain.a0 / unit->metres;
-        bool all_gains = true;
-        for (const Stage& s : c.stages) {
-            all_gains = all_gains && s.gain.has_value();
-            stages *= s.gain.value_or(1.0);
-        }
-        if (all_gains && std::abs(stages / gain - 1.0) > kStageTolerance)
-            out.notes.push_back("normalisation factor and stage gains give a gain " +
-                                number_text(100.0 * (stages / gain - 1.0)) +
-                                " % off the overall sensitivity, which is used");
+    } else {
+        compare_with_stage_gains(c, chain, gain, unit->metres, out.notes);
     }
     e.gain = meta::as_written(gain_text(gain));
     e.sensitivity = meta::as_written(sensitivity_text(e.gain * shape));
@@ -273,25 +304,7 @@ Conversion convert(const ChannelEpoch& c) {
     }
     e.band = passband(e.pz, overall.hz);
 
-    e.origin = c.origin;
-    e.network = c.network;
-    e.station = c.station;
-    e.location = c.location;
-    e.channel = c.channel;
-    e.start = *c.start;
-    e.latitude = c.latitude;
-    e.longitude = c.longitude;
-    e.elevation = c.elevation;
-    if (c.end && year_of(*c.end) < kOpenEndYear) e.end = c.end;
-    if (c.azimuth && c.dip) {
-        e.azimuth = std::fmod(*c.azimuth, 360.0);
-        if (e.azimuth < 0.0) e.azimuth += 360.0;
-        e.dip = *c.dip;
-    } else if (!orientation_from_code(c.channel, e.azimuth, e.dip)) {
-        out.notes.push_back("no azimuth and dip, and the channel code does not tell them: 0 used");
-    } else if (!c.from_resp) {
-        out.notes.push_back("no azimuth and dip: taken from the channel code");
-    }
+    identity_and_orientation(c, e, out.notes);
     out.entry = e;
     return out;
 }
