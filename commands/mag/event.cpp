@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -17,6 +18,15 @@ std::optional<double> decode_number(std::string_view text) {
     cipnum(text, value, flag);
     if (flag != 0 || !std::isfinite(value)) return std::nullopt;
     return static_cast<double>(value);
+}
+
+std::optional<double> decode_double(std::string_view text) {
+    if (!decode_number(text)) return std::nullopt;
+    const std::string copy(text);
+    char* end = nullptr;
+    const double value = std::strtod(copy.c_str(), &end);
+    if (end != copy.c_str() + copy.size() || !std::isfinite(value)) return std::nullopt;
+    return value;
 }
 
 std::optional<Event> read_event_file(const std::string& path, std::string& why) {

@@ -22,6 +22,9 @@ struct Event {
 // letters only); nothing for any other text.
 std::optional<double> decode_number(std::string_view text);
 
+// The same characters, read in double precision (the coefficients of a user relation).
+std::optional<double> decode_double(std::string_view text);
+
 // Reads an event file: its first line holds the origin time (as -t takes it), latitude,
 // longitude and depth in km, separated by blanks. On a problem returns nothing and sets `why`.
 std::optional<Event> read_event_file(const std::string& path, std::string& why);

@@ -62,6 +62,11 @@ std::optional<double> number_value(Cursor& cursor) {
     return text ? decode_number(*text) : std::nullopt;
 }
 
+std::optional<double> coefficient(Cursor& cursor) {
+    const std::optional<std::string> text = cursor.value();
+    return text ? decode_double(*text) : std::nullopt;
+}
+
 } // namespace
 
 std::optional<int> read_mag_options(const std::vector<std::string>& args, MagOptions& options) {
@@ -129,9 +134,9 @@ std::optional<int> read_mag_options(const std::vector<std::string>& args, MagOpt
             } else if (name == "hb") {
                 relation.kind = MlRelationKind::hutton_boore_1987;
             } else if (name == "user") {
-                const auto a = number_value(cursor);
-                const auto b = number_value(cursor);
-                const auto c = number_value(cursor);
+                const auto a = coefficient(cursor);
+                const auto b = coefficient(cursor);
+                const auto c = coefficient(cursor);
                 if (!a || !b || !c) return usage_error("-ml user needs the numbers A B C");
                 relation = MlRelation{MlRelationKind::user, *a, *b, *c};
             } else {
