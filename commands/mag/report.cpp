@@ -11,8 +11,7 @@ namespace tw::mag {
 
 const char* const kRampWarning =
     "the ramp method scales the moment with the fourth power of distance and holds only close "
-    "to the source: these values grow with distance and are no event magnitude (on the example "
-    "event they read 4.5 to 6.3 for an Mw 3.4 event)";
+    "to the source: these values grow with distance and are no event magnitude";
 
 namespace {
 
