@@ -14,7 +14,7 @@ for f in bin/tesk_wave bin/tesk_plot bin/tesk_batch; do
   [ -x "$prefix/$f" ] || { echo "not executable: $f"; exit 1; }
 done
 for cmd in tesk_wave tesk_dump tesk_synth tesk_ttgen tesk_tt tesk_plot tesk_batch tesk_mag; do
-  [ -s "$prefix/share/man/man1/$cmd.1" ] || { echo "no manual page for $cmd"; exit 1; }
+  [ -s "$prefix/share/man/man1/$cmd.1.gz" ] || { echo "no manual page for $cmd"; exit 1; }
 done
 # Every installed command names the project's version.
 version=$(sed -n 's/^.*kVersion = "\(.*\)";/\1/p' "$bin/generated/tw_version.hpp")
