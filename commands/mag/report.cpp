@@ -5,13 +5,12 @@
 
 #include "commands/mag/stations.hpp"
 #include "commands/mag/tidy_table.hpp"
-#include "tw_version.hpp"
 
 namespace tw::mag {
 
 const char* const kRampWarning =
-    "the ramp method scales the moment with the fourth power of distance and holds only close "
-    "to the source: these values grow with distance and are no event magnitude";
+    "the ramp method scales the moment with the fourth power of distance and holds\n"
+    "  only close to the source: these values grow with distance and are no event magnitude";
 
 namespace {
 
@@ -60,11 +59,11 @@ std::string rejections(const MagnitudeSet& set) {
 
 std::string local_section(const Analysis& a) {
     const MagnitudeSet& set = a.ml;
-    std::string out = "Local magnitude ML, " + a.options.relation.name() + ": " +
+    std::string out = "Local magnitude ML (" + a.options.relation.name() + ")\n  " +
                       a.options.relation.formula() + "\n";
     out += std::string("  Station ML: ") + (a.options.larger ? "the larger of" : "the mean of") +
            (a.options.vertical ? " all channels" : " the horizontal channels") +
-           "; A_nm = A_mm / 2080 * 1e6 for the analyser's amplitude A_mm\n";
+           "; the analyser's A_mm is for magnification 2080\n";
     if (set.stations.empty()) return out + "  No station ML.\n";
     out += "  Station Net Inst    R(km)     ML  Resid  Channels: A(mm) ML\n";
     for (const StationMagnitude& s : set.stations) {
@@ -124,7 +123,7 @@ void add_network_columns(std::string& header, std::string& row, const MagnitudeS
 } // namespace
 
 std::string summary(const Analysis& a) {
-    std::string out = std::string("tesk_mag ") + kVersion + ": run folder " + a.dir.string() + "\n";
+    std::string out = "Run folder: " + a.dir.string() + "\n";
     const Event& e = a.event;
     out += "Event: origin " + (e.origin ? iso_text(*e.origin) : std::string("unknown")) +
            ", latitude " + optional_number(e.latitude, "%.4f") + ", longitude " +

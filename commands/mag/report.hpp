@@ -7,7 +7,7 @@
 
 namespace tw::mag {
 
-// The warning printed beside every ramp Mw.
+// The warning printed beside the ramp Mw (two lines, the second indented).
 extern const char* const kRampWarning;
 
 std::string summary(const Analysis& a);
