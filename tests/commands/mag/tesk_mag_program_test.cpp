@@ -121,6 +121,7 @@ TEST_F(ExampleRun, ResultFilesAreOnlyRead) {
     }
     for (const char* f : {"t.csv", "t.json", "q.xml", "m.csv", "e.csv"})
         EXPECT_TRUE(fs::exists(copy / f)) << f;
+    expect_valid_quakeml((copy / "q.xml").string());
     // no temporary file is left behind
     int files = 0;
     for (const auto& entry : fs::directory_iterator(copy.path()))
@@ -171,6 +172,26 @@ TEST_F(ExampleRun, IsoAndOlderOriginTimesGiveTheSameDocument) {
     EXPECT_EQ(doc_a, doc_b);
     expect_valid_quakeml((out / "a.xml").string());
     expect_valid_quakeml((out / "b.xml").string());
+}
+
+TEST_F(ExampleRun, RelationOptionsShiftTheNetworkMlAsTheirFormulasSay) {
+    ASSERT_EQ(status_, 0);
+    TempDir out;
+    auto network_ml = [&](const std::vector<std::string>& extra, const std::string& name) {
+        std::vector<std::string> args = event_args();
+        args.insert(args.end(), extra.begin(), extra.end());
+        args.insert(args.end(), {"-eventcsv", (out / (name + ".csv")).string(), "-quakeml",
+                                 (out / (name + ".xml")).string(), run().string()});
+        EXPECT_EQ(mag(args).status, 0) << name;
+        expect_valid_quakeml((out / (name + ".xml")).string());
+        return std::stod(one_row(out / (name + ".csv")).at("ML"));
+    };
+    const double iaspei = network_ml({}, "iaspei");
+    // the IASPEI coefficients as a user relation, and Hutton and Boore 0.128158 higher
+    EXPECT_NEAR(network_ml({"-ml", "user", "1.11", "0.00189", "-2.09"}, "user"), iaspei, 1e-9);
+    EXPECT_NEAR(network_ml({"-ml", "hb"}, "hb"), iaspei + 0.128, 0.0015);
+    // the larger channel of each station gives a larger network ML
+    EXPECT_GT(network_ml({"-larger", "-vertical"}, "larger"), iaspei);
 }
 
 TEST_F(ExampleRun, AnOutputThatCannotBeWrittenEndsWithStatusTwo) {
