@@ -85,6 +85,11 @@ MagnitudeSet local_magnitudes(const RunResults& run, const Event& event,
                               const StationDirectory& stations, const MagnitudeOptions& options) {
     MagnitudeSet set;
     set.type = "ML";
+    if (!event.has_hypocentre()) {
+        set.notes.push_back("no ML: the hypocentral distances need the epicentre and the depth "
+                            "(-event, or -l and -d)");
+        return set;
+    }
     // dips written by the ground-motion lines, per station and channel
     std::map<std::pair<std::string, std::string>, double> dips;
     for (const ResultLine& row : run.lines)

@@ -108,7 +108,11 @@ TEST(StationMagnitudes, NewestLineWinsAndUnusableStationsAreNoted) {
     // without a depth there is no hypocentral distance at all
     Event no_depth = event_at(45.9, 10.0, 10.0);
     no_depth.depth_km.reset();
-    EXPECT_TRUE(ml_of(run, no_depth, {}).stations.empty());
+    const MagnitudeSet none = ml_of(run, no_depth, {});
+    EXPECT_TRUE(none.stations.empty());
+    EXPECT_EQ(none.notes, (std::vector<std::string>{"no ML: the hypocentral distances need the "
+                                                    "epicentre and the depth (-event, or -l and "
+                                                    "-d)"}));
 }
 
 TEST(StationMagnitudes, EnergyAndRampMagnitudesAsWritten) {
