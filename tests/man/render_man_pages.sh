@@ -3,7 +3,8 @@
 set -u
 mandir=$1
 status=0
-for cmd in tesk_wave tesk_dump tesk_synth tesk_ttgen tesk_tt tesk_plot tesk_batch tesk_meta tesk_split; do
+for cmd in tesk_wave tesk_dump tesk_synth tesk_ttgen tesk_tt tesk_plot tesk_batch tesk_mag tesk_meta \
+    tesk_split; do
   page="$mandir/$cmd.1"
   if [ ! -f "$page" ]; then
     echo "missing manual page $page"
