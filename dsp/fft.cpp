@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 #include "dsp/fft_avx2.hpp"
@@ -32,9 +33,17 @@ bool fft_length_supported(int n) {
 
 namespace fft_detail {
 
-Scratch::Scratch(int m)
-    : re0(static_cast<std::size_t>(m)), im0(static_cast<std::size_t>(m)),
-      re1(static_cast<std::size_t>(m)), im1(static_cast<std::size_t>(m)) {}
+Scratch::Scratch(int m) {
+    constexpr std::size_t line = 16; // floats in a 64-byte cache line
+    const std::size_t stride = (static_cast<std::size_t>(m) + line - 1) / line * line + line;
+    storage_.resize(4 * stride + line);
+    const auto address = reinterpret_cast<std::uintptr_t>(storage_.data());
+    float* base = storage_.data() + (64 - address % 64) % 64 / sizeof(float);
+    re0 = base;
+    im0 = base + stride;
+    re1 = base + 2 * stride;
+    im1 = base + 3 * stride;
+}
 
 } // namespace fft_detail
 
@@ -96,8 +105,8 @@ void RealFft::inverse(float* data, float dt, bool exp_minus) {
     const float sign = exp_minus ? 1.0f : -1.0f;
     // Z(k) = (X(k) + conj X(m-k)) + i conj(W^k) (X(k) - conj X(m-k)); the inverse complex
     // transform is taken as the forward one of i conj(Z), i.e. with real and imaginary swapped.
-    float* __restrict zr = scratch_.im1.data();
-    float* __restrict zi = scratch_.re1.data();
+    float* __restrict zr = scratch_.im1;
+    float* __restrict zi = scratch_.re1;
     zr[0] = data[0] + data[2 * m];
     zi[0] = data[0] - data[2 * m];
     for (int k = 1; k < m; ++k) {

@@ -337,10 +337,10 @@ void avx2_forward(const Radix4Fft& fft, HalfTwiddles half, float* data, float dt
                   Scratch& scratch) {
     const auto& passes = fft.passes();
     const ptrdiff_t m = fft.size();
-    float* xr = scratch.re0.data();
-    float* xi = scratch.im0.data();
-    float* yr = scratch.re1.data();
-    float* yi = scratch.im1.data();
+    float* xr = scratch.re0;
+    float* xi = scratch.im0;
+    float* yr = scratch.re1;
+    float* yi = scratch.im1;
     first_pass_forward(m / 4, data, xr, xi, passes[0].data());
     ptrdiff_t len = m / 4, s = 4;
     for (std::size_t t = 1; t < passes.size(); ++t) {
@@ -365,10 +365,10 @@ void avx2_inverse(const Radix4Fft& fft, HalfTwiddles half, float* data, float sc
                   Scratch& scratch) {
     const auto& passes = fft.passes();
     const ptrdiff_t m = fft.size();
-    float* xr = scratch.re0.data();
-    float* xi = scratch.im0.data();
-    float* yr = scratch.re1.data();
-    float* yi = scratch.im1.data();
+    float* xr = scratch.re0;
+    float* xi = scratch.im0;
+    float* yr = scratch.re1;
+    float* yi = scratch.im1;
     const InverseSplit split{data, half, m, _mm256_set1_ps(exp_minus ? 1.0f : -1.0f)};
     first_pass_inverse(m / 4, split, xr, xi, passes[0].data());
     ptrdiff_t len = m / 4, s = 4;

@@ -11,10 +11,22 @@ namespace tw::fft_detail {
 // Largest prime factor the mixed-radix transform takes.
 constexpr int kLargestPrime = 23;
 
-// Scratch space of two complex arrays of m values each, reused from call to call.
-struct Scratch {
+// Scratch space of two complex arrays of m values each, reused from call to call. The four
+// arrays start on cache lines, one line further apart than their length, so that equal offsets in
+// them do not compete for the same cache sets.
+class Scratch {
+  public:
     explicit Scratch(int m);
-    std::vector<float> re0, im0, re1, im1;
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+
+    float* re0;
+    float* im0;
+    float* re1;
+    float* im1;
+
+  private:
+    std::vector<float> storage_;
 };
 
 // Complex transform of one fixed length m.

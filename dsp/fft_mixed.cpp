@@ -223,10 +223,10 @@ MixedRadixFft::MixedRadixFft(int m) : m_(m) {
 
 std::pair<const float*, const float*> MixedRadixFft::run(const float* in_re, const float* in_im,
                                                          int step, Scratch& scratch) const {
-    float* yr = scratch.re0.data();
-    float* yi = scratch.im0.data();
-    float* zr = scratch.re1.data();
-    float* zi = scratch.im1.data();
+    float* yr = scratch.re0;
+    float* yi = scratch.im0;
+    float* zr = scratch.re1;
+    float* zi = scratch.im1;
     std::ptrdiff_t in_step = step; // the first pass reads the caller's array
     const float* xr = in_re;
     const float* xi = in_im;

@@ -132,10 +132,10 @@ Radix4Fft::Radix4Fft(int m) : m_(m) {
 
 std::pair<const float*, const float*> Radix4Fft::run(const float* in_re, const float* in_im,
                                                      int step, Scratch& scratch) const {
-    float* xr = scratch.re0.data();
-    float* xi = scratch.im0.data();
-    float* yr = scratch.re1.data();
-    float* yi = scratch.im1.data();
+    float* xr = scratch.re0;
+    float* xi = scratch.im0;
+    float* yr = scratch.re1;
+    float* yi = scratch.im1;
     if (pass_.empty()) { // length 1 or 2
         for (int j = 0; j < m_; ++j) {
             xr[j] = in_re[step * j];
