@@ -325,14 +325,6 @@ void split_forward(ptrdiff_t m, const float* zr, const float* zi, HalfTwiddles h
 
 } // namespace
 
-bool avx2_applies(int m) {
-    static const bool has_avx2 = [] {
-        __builtin_cpu_init(); // in case the first transform runs before the constructors
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return has_avx2 && m >= 128;
-}
-
 void avx2_forward(const Radix4Fft& fft, HalfTwiddles half, float* data, float dt, bool exp_minus,
                   Scratch& scratch) {
     const auto& passes = fft.passes();
@@ -393,6 +385,19 @@ void avx2_inverse(const Radix4Fft& fft, HalfTwiddles half, float* data, float sc
 } // namespace tw::fft_detail
 
 #pragma GCC pop_options
+
+namespace tw::fft_detail {
+
+// Compiled for every processor: it decides whether the functions above may run.
+bool avx2_applies(int m) {
+    static const bool has_avx2 = [] {
+        __builtin_cpu_init(); // in case the first transform runs before the constructors
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return has_avx2 && m >= 128;
+}
+
+} // namespace tw::fft_detail
 
 #else // no 256-bit kernels in this build
 

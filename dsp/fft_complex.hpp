@@ -74,9 +74,8 @@ class MixedRadixFft final : public ComplexFft {
         int radix;
         int len; // length of the sub-transforms this pass splits
         std::array<float, kLargestPrime> cos_root{}, sin_root{}; // of 2 pi t / radix, t < radix
-        std::vector<float>
-            w_re; // exp(-i 2 pi k p / len), row k - 1 = 0 .. radix - 2, p < len/radix
-        std::vector<float> w_im;
+        // exp(-i 2 pi k p / len): row k - 1 (k = 1 .. radix - 1) of len / radix values p
+        std::vector<float> w_re, w_im;
     };
     int m_;
     std::vector<Pass> pass_;
