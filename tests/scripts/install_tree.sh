@@ -14,7 +14,7 @@ for f in bin/tesk_wave bin/tesk_plot bin/tesk_batch; do
   [ -x "$prefix/$f" ] || { echo "not executable: $f"; exit 1; }
 done
 for cmd in tesk_wave tesk_dump tesk_synth tesk_ttgen tesk_tt tesk_plot tesk_batch; do
-  [ -s "$prefix/share/man/man1/$cmd.1" ] || { echo "no manual page for $cmd"; exit 1; }
+  [ -s "$prefix/share/man/man1/$cmd.1.gz" ] || { echo "no manual page for $cmd"; exit 1; }
 done
 # The installed tables are the ones the build made.
 cmp -s "$prefix/share/tesk_wave/iasp91.hed" "$bin/traveltime/iasp91.hed"

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs tesk_wave with -s on the example event, then tesk_plot on the run and on one save
-# file of each kind; every PNG must exist and be non-empty. Status 77 (skip) without matplotlib.
+# file of each kind; every PNG must exist and be non-empty. Fails without matplotlib (python3-matplotlib).
 set -eu
 top=$1 bin=$2 python=$3 work=$4
-"$python" -c "import matplotlib" 2>/dev/null || { echo "no matplotlib for $python"; exit 77; }
+"$python" -c "import matplotlib" 2>/dev/null || { echo "no matplotlib for $python (Debian python3-matplotlib)"; exit 1; }
 event="$top/examples/event"
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
 ln -s "$event"/*.mseed .
