@@ -9,10 +9,13 @@ CMAKE_FLAGS ?=
 all: build
 
 build:
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -DTW_BUILD_TESTS=ON $(CMAKE_FLAGS)
 	cmake --build $(BUILD) -j $(JOBS)
 
-demo: build
+# The demo needs the programs and the tables only: no GoogleTest, no test executables.
+demo:
+	cmake -S . -B $(BUILD) -DTW_BUILD_TESTS=OFF $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j $(JOBS)
 	./examples/run-demo.sh $(BUILD)
 
 test: build

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/standard_options.hpp"
 #include "text/format.hpp"
 #include "traveltime/model_paths.hpp"
 #include "traveltime/travel_times.hpp"
@@ -44,6 +45,8 @@ bool parse_decimal(const char* text, double& value) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (auto status = tw::answer_help_or_version(argc, argv, "tesk_tt", [] { usage(); }))
+        return *status;
     std::string base = tw::default_model_base();
     std::string keyword = "all";
     std::vector<float> numbers;

@@ -65,10 +65,10 @@ std::vector<RefPoint> read_plain_table(const std::string& path) {
 class Ak135Tables : public ::testing::Test {
   protected:
     // The tables are made once for the suite; a model that does not load fails every test of it
-    // (a failure inside SetUpTestSuite alone would leave the tests reported as skipped).
+    // (any failure recorded inside SetUpTestSuite would leave the tests reported as skipped).
     static void SetUpTestSuite() {
         tw::EarthModel model;
-        if (!model.read(tw::testing::test_data("models/ak135.tvel")))
+        if (!model.read(std::string(TW_TEST_DATA) + "/models/ak135.tvel"))
             setup_error() = model.error();
         else if (std::string why; !tw::write_model_tables(model, base(), why))
             setup_error() = why;
