@@ -254,6 +254,14 @@ TEST_F(Iasp91, SourceOnTheDeepestSampleAboveTheCore) {
     EXPECT_EQ(tt.phcd[0].trimmed(), "S");
 }
 
+TEST(TravelTimeTables, ModelOneIsPremBesideTheTables) {
+    TravelTimeCalculator calc("/nonexistent/dir/iasp91");
+    calc.set_model(1);
+    TravelTimes tt;
+    EXPECT_EXIT(calc.ttimes(10.0f, 30.0f, "P", tt), ::testing::ExitedWithCode(2),
+                "/nonexistent/dir/prem.hed: No such file or directory");
+}
+
 TEST(TravelTimeTables, MissingTableEndsTheProcessNamingTheFile) {
     TravelTimeCalculator calc("/nonexistent/dir/model");
     TravelTimes tt;
