@@ -35,15 +35,15 @@ std::string code_or_dash(std::string_view code) {
 bool dump(const char* name, std::vector<int32_t>& idata) {
     tw::TraceHeader head;
     int ierr = 0;
-    tw::sdr_read(name, tw::kTraceSamples, idata, head, ierr);
-    if (ierr == tw::kTraceOpenError || head.npts < 1) return false;
+    tw::sdr_read(name, tw::kTraceSamples, idata, head, ierr, tw::standard_messages());
+    if (ierr == tw::status::kCannotOpen || head.npts < 1) return false;
     const tw::ext_time t = tw::int_to_ext(head.stime);
     std::printf("# %s %s %s %04d %03d %02d:%02d:%02d.%06d %d %d %d\n",
                 code_or_dash(head.stat.trimmed()).c_str(),
                 code_or_dash(head.chan.trimmed()).c_str(),
                 code_or_dash(head.network.trimmed()).c_str(), t.year, t.doy, t.hour, t.minute,
                 t.second, t.usec, head.npts, head.sample_rate, ierr);
-    if (ierr == tw::kTraceReadError) return false;
+    if (ierr == tw::status::kFailed) return false;
     for (int i = 0; i < head.npts; ++i)
         std::printf("%d\n", idata[static_cast<std::size_t>(i)]);
     return true;

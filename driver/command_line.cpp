@@ -51,17 +51,12 @@ constexpr const char* kExtraOptions[] = {
     " --version   the program's version",
 };
 
-void put_line(const std::string& line) {
-    std::fputs(line.c_str(), stdout);
-    std::fputc('\n', stdout);
-}
-
-void write_usage(bool with_extras) {
+void write_usage(MessageSink& messages, bool with_extras) {
     for (const char* line : kUsage)
-        put_line(line);
+        messages.line(line);
     if (with_extras)
         for (const char* line : kExtraOptions)
-            put_line(line);
+            messages.line(line);
 }
 
 // Arguments are taken strictly left to right; a value past the end of the list is empty.
@@ -80,12 +75,12 @@ class ArgumentCursor {
 };
 
 // Decodes one numeric value; on failure writes the option's message and gives nothing.
-std::optional<float> decode(const std::string& text, const char* message) {
+std::optional<float> decode(MessageSink& messages, const std::string& text, const char* message) {
     float value = 0.0f;
     int flag = 0;
     cipnum(text, value, flag);
     if (flag != 0) {
-        put_line(message);
+        messages.line(message);
         return std::nullopt;
     }
     return value;
@@ -93,11 +88,12 @@ std::optional<float> decode(const std::string& text, const char* message) {
 
 // Decodes a count (filter order, detector number), taken as the integer part of the value; a
 // value beyond the integer range cannot be a count and is refused like an undecodable one.
-std::optional<int32_t> decode_whole(const std::string& text, const char* message) {
-    const auto value = decode(text, message);
+std::optional<int32_t> decode_whole(MessageSink& messages, const std::string& text,
+                                    const char* message) {
+    const auto value = decode(messages, text, message);
     if (!value) return std::nullopt;
     if (!(*value > -2147483648.0f && *value < 2147483648.0f)) {
-        put_line(message);
+        messages.line(message);
         return std::nullopt;
     }
     return static_cast<int32_t>(*value);
@@ -120,16 +116,20 @@ std::optional<PathOption> find_path_option(std::string_view key, RunConfig& conf
 
 } // namespace
 
-std::optional<int> read_command_line(const std::vector<std::string>& args, RunConfig& config) {
+std::optional<int> read_command_line(const std::vector<std::string>& args, RunConfig& config,
+                                     MessageSink& messages) {
+    const auto put_line = [&](std::string_view line) { messages.line(line); };
     const bool lone_option =
         args.size() == 1 && (args[0] == "-h" || args[0] == "--help" || args[0] == "--version");
     if (args.size() <= 1 && !lone_option) {
-        write_usage(false);
+        write_usage(messages, false);
         return 0;
     }
     ArgumentCursor cursor(args);
-    auto number = [&](const char* message) { return decode(cursor.take(), message); };
-    auto whole = [&](const char* message) { return decode_whole(cursor.take(), message); };
+    auto number = [&](const char* message) { return decode(messages, cursor.take(), message); };
+    auto whole = [&](const char* message) {
+        return decode_whole(messages, cursor.take(), message);
+    };
     while (!cursor.done()) {
         const std::string& arg = cursor.take();
         const std::string_view key = std::string_view(arg).substr(0, klen(arg));
@@ -148,7 +148,7 @@ std::optional<int> read_command_line(const std::vector<std::string>& args, RunCo
         } else if (key == "-s") {
             config.lsave = true;
         } else if (key == "-h" || key == "--help") {
-            write_usage(true);
+            write_usage(messages, true);
             return 0;
         } else if (key == "--version") {
             put_line(std::string("tesk_wave ") + kVersion);
@@ -254,7 +254,8 @@ std::vector<int> sort_c(const std::vector<std::string>& names) {
     return index;
 }
 
-void write_banner(const RunConfig& config) {
+void write_banner(const RunConfig& config, MessageSink& messages) {
+    const auto put_line = [&](std::string_view line) { messages.line(line); };
     put_line("");
     if (config.lwood) put_line("  Computing Wood-Anderson synthetics");
     if (config.lground) put_line("  Computing ground motion values");

@@ -1,12 +1,11 @@
 #include "driver/component_group.hpp"
 
-#include <cstdio>
-
 #include "text/format.hpp"
 
 namespace tw {
 
-void ComponentGroup::add(std::string_view stat, std::string_view chan, const int_time& stime) {
+void ComponentGroup::add(std::string_view stat, std::string_view chan, const int_time& stime,
+                         MessageSink& messages) {
     const FixedText<4> station(stat);
     const FixedText<3> channel(chan);
     bool joins = false;
@@ -18,8 +17,7 @@ void ComponentGroup::add(std::string_view stat, std::string_view chan, const int
         ++icomp_;
     } else {
         if (icomp_ > 0) {
-            std::puts(
-                (FreeLine() << "  Tesk_wave - unexpected channel " << difference_).str().c_str());
+            messages.line(FreeLine() << "  Tesk_wave - unexpected channel " << difference_);
         }
         icomp_ = 1;
         stat_iem_ = station;

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "text/fixed_text.hpp"
+#include "text/messages.hpp"
 #include "time/int_time.hpp"
 
 namespace tw {
@@ -13,7 +14,8 @@ class ComponentGroup {
     // Adds a trace: it joins the open group when station, the first two channel characters and the
     // start time all match, else it starts a new group, writing "unexpected channel" first when a
     // group was open. Then the component is tallied by the third channel character.
-    void add(std::string_view stat, std::string_view chan, const int_time& stime);
+    void add(std::string_view stat, std::string_view chan, const int_time& stime,
+             MessageSink& messages);
     // Ends the group after its third file.
     void close_if_complete();
 

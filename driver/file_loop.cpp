@@ -2,13 +2,13 @@
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 
 #include "driver/command_line.hpp"
 #include "driver/driver_state.hpp"
 #include "driver/geometry.hpp"
+#include "driver/result_files.hpp"
 #include "driver/save_file.hpp"
 #include "driver/window.hpp"
 #include "dsp/coinst2.hpp"
@@ -20,8 +20,10 @@
 #include "metadata/picks.hpp"
 #include "metadata/response.hpp"
 #include "metadata/sensitivity.hpp"
+#include "records/status.hpp"
 #include "seed/trace_assembly.hpp"
 #include "text/format.hpp"
+#include "text/messages.hpp"
 #include "traveltime/travel_times.hpp"
 
 namespace tw {
@@ -29,16 +31,12 @@ namespace {
 
 constexpr int kMaxTraceSamples = 32767;
 
-void say(const FreeLine& line) {
-    std::puts(line.str().c_str());
-}
-
 // " Before window extraction: " and its twin: station, channel, samples and start time.
-void window_line(const char* label, const TraceHeader& head) {
+FreeLine window_line(const char* label, const TraceHeader& head) {
     ext_time t{};
     f_int_to_ext(head.stime, t);
-    say(FreeLine() << label << head.stat.prefix(4) << head.chan.prefix(3) << head.npts << t.year
-                   << t.doy << t.hour << t.minute << t.second << t.usec);
+    return FreeLine() << label << head.stat.prefix(4) << head.chan.prefix(3) << head.npts << t.year
+                      << t.doy << t.hour << t.minute << t.second << t.usec;
 }
 
 bool file_exists(const std::string& path) {
@@ -46,10 +44,13 @@ bool file_exists(const std::string& path) {
     return std::filesystem::exists(path, ec);
 }
 
-// One run over the files: the state, the estimators with their stores, the travel-time tables.
+// One run over the files: the state, the instrument correction and the estimators with their
+// stores, the travel-time tables, the result files and where the messages go.
 class FileLoop {
   public:
-    explicit FileLoop(const RunConfig& config) : config_(config) {}
+    FileLoop(const RunConfig& config, MessageSink& messages)
+        : config_(config), messages_(messages), correction_(messages),
+          energy_(correction_, messages), ramp_(correction_, messages) {}
     void process(const std::string& filen);
 
   private:
@@ -61,11 +62,15 @@ class FileLoop {
     void refill_d1();
     void save(const std::string& filen, const char* suffix);
     bool estimators(const std::string& filen);
+    void say(const FreeLine& line) { messages_.line(line); }
 
     const RunConfig& config_;
+    MessageSink& messages_;
     DriverState s_;
+    InstrumentCorrection correction_;
     EnergyEstimator energy_;
     RampEstimator ramp_;
+    ResultFiles results_;
     // Loads its tables at the first use and keeps P and S each corrected for the depth.
     TravelTimeCalculator travel_times_{config_.model_base};
 };
@@ -91,8 +96,8 @@ void FileLoop::process(const std::string& filen) {
 }
 
 bool FileLoop::intake(const std::string& filen, int& ierr) {
-    sdr_read(filen, kMaxTraceSamples, s_.idata, s_.head, ierr);
-    if (ierr >= 999) {
+    sdr_read(filen, kMaxTraceSamples, s_.idata, s_.head, ierr, messages_);
+    if (ierr >= status::kFailed) {
         say(FreeLine() << "  Tesk_wave - error opening file " << ierr);
         return false;
     }
@@ -142,7 +147,7 @@ bool FileLoop::metadata(int& ierr) {
     }
     // Without a pick file the picks of the previous file stay.
     if (file_exists(config_.file_pick)) {
-        fetch_pick(config_.file_pick, s_.head, s_.pick, s_.ipick, ierr);
+        fetch_pick(config_.file_pick, s_.head, s_.pick, s_.ipick, ierr, messages_);
         if (ierr != 0) say(FreeLine() << "   Tesk_wave - error reading pickfile" << ierr);
         if (config_.lverbose) {
             for (int i = 0; i < s_.ipick; ++i) {
@@ -184,7 +189,7 @@ void FileLoop::theoretical_arrivals() {
 }
 
 bool FileLoop::cut_window(int& ierr) {
-    if (config_.lverbose) window_line(" Before window extraction: ", s_.head);
+    if (config_.lverbose) say(window_line(" Before window extraction: ", s_.head));
     const int_time* reference = nullptr;
     if (s_.ipick > 0)
         reference = &s_.pick[0].pdate;
@@ -203,7 +208,7 @@ bool FileLoop::cut_window(int& ierr) {
         say(FreeLine() << "  Tesk_wave - insufficient data " << ierr);
         return false;
     }
-    if (config_.lverbose) window_line(" After window extraction:  ", s_.head);
+    if (config_.lverbose) say(window_line(" After window extraction:  ", s_.head));
     return true;
 }
 
@@ -223,28 +228,31 @@ bool FileLoop::estimators(const std::string& filen) {
     int ierr = 0;
     if (config_.lwood) {
         refill_d1();
-        est_wood(s_.head, s_.instr, s_.d1, s_.dw, ierr);
+        const PeakPeriod peak = est_wood(correction_, s_.head, s_.instr, s_.d1, s_.dw, ierr);
         if (ierr != 0) {
             say(FreeLine() << "  Tesk_wave - error in WA est " << ierr);
             return false;
         }
+        results_.wood(s_.head, peak);
         save(filen, ".wood");
     }
     if (config_.lground) {
         refill_d1();
-        est_ground(s_.head, s_.instr, s_.d1, s_.dw, s_.rdist, ierr);
+        const GroundMotion motion = est_ground(correction_, s_.head, s_.instr, s_.d1, s_.dw, ierr);
         if (ierr != 0) {
             say(FreeLine() << "  Tesk_wave - error in GM est " << ierr);
             return false;
         }
+        results_.ground(s_.head, motion, s_.rdist);
         save(filen, ".ground");
     }
     if (!config_.l3) return true;
-    s_.group.add(s_.head.stat.prefix(4), s_.head.chan.prefix(3), s_.head.stime);
+    s_.group.add(s_.head.stat.prefix(4), s_.head.chan.prefix(3), s_.head.stime, messages_);
     if (config_.lenergy) {
         refill_d1();
-        energy_.est_energy(s_.head, s_.instr, s_.d1, s_.dw, s_.dist, s_.group.icomp(),
-                           s_.group.ic(), ierr);
+        const auto energy = energy_.est_energy(s_.head, s_.instr, s_.d1, s_.dw, s_.dist,
+                                               s_.group.icomp(), s_.group.ic(), ierr);
+        if (energy) results_.energy(s_.head, *energy);
         if (ierr != 0)
             say(FreeLine() << "  Tesk_wave - error in EN est " << ierr);
         else
@@ -256,8 +264,9 @@ bool FileLoop::estimators(const std::string& filen) {
         } else {
             refill_d1();
             const int_time p_time = s_.pick[0].pdate;
-            ramp_.est_ramp(s_.head, s_.instr, config_.filter, s_.d1, p_time, s_.dist,
-                           s_.group.icomp(), s_.group.ic(), s_.lclip, ierr);
+            const auto ramp = ramp_.est_ramp(s_.head, s_.instr, config_.filter, s_.d1, p_time,
+                                             s_.dist, s_.group.icomp(), s_.group.ic(), ierr);
+            if (ramp) results_.ramp(s_.head, *ramp, s_.lclip);
             if (ierr != 0) say(FreeLine() << "  Tesk_wave - error in RF est " << ierr);
         }
     }
@@ -267,10 +276,10 @@ bool FileLoop::estimators(const std::string& filen) {
 
 } // namespace
 
-void run_files(const RunConfig& config) {
+void run_files(const RunConfig& config, MessageSink& messages) {
     const std::vector<int> order = sort_c(config.fileo);
-    if (config.lverbose) write_banner(config);
-    auto loop = std::make_unique<FileLoop>(config);
+    if (config.lverbose) write_banner(config, messages);
+    auto loop = std::make_unique<FileLoop>(config, messages);
     for (int index : order)
         loop->process(config.fileo[static_cast<std::size_t>(index)]);
 }

@@ -4,21 +4,23 @@
 
 #include "driver/command_line.hpp"
 #include "driver/file_loop.hpp"
+#include "text/messages.hpp"
 #include "text/result_file.hpp"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     tw::RunConfig config;
-    if (auto status = tw::read_command_line(args, config)) {
+    tw::MessageSink& messages = tw::standard_messages();
+    if (auto status = tw::read_command_line(args, config, messages)) {
         std::fflush(stdout);
         return *status;
     }
     try {
-        tw::run_files(config);
+        tw::run_files(config, messages);
     } catch (const tw::OutputError& e) {
         // A result that cannot be written must not pass for a finished run.
         std::fflush(stdout);
-        std::fprintf(stderr, "  Tesk_wave - %s\n", e.what());
+        messages.error(std::string("  Tesk_wave - ") + e.what() + "\n");
         return 2;
     }
     std::fflush(stdout);

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
-#include <iostream>
 #include <string_view>
 #include <vector>
 
@@ -18,10 +17,6 @@
 namespace tw {
 
 namespace {
-
-void message(std::string_view text) {
-    std::cout << (FreeLine() << text).str() << '\n';
-}
 
 constexpr std::size_t kBlock = 256; // spectral lines handled together
 
@@ -81,9 +76,9 @@ void sixth_order_lines(int ifilt, float dw, int first, float wl, float wh, float
     for (int i = 0; i < count; ++i) {
         float w = static_cast<float>(first + i) * dw;
         cfloat v;
-        if (ifilt <= 2)
+        if (ifilt <= kBandPassZeroPhase)
             bpbwth(v, w, wl, wh);
-        else if (ifilt <= 4)
+        else if (ifilt <= kLowPassZeroPhase)
             lobwth(v, w, wl);
         else
             hibwth(v, w, wh);
@@ -92,11 +87,11 @@ void sixth_order_lines(int ifilt, float dw, int first, float wl, float wh, float
     }
 }
 
-// The estimators correct the same window of a trace several times (Wood-Anderson, ground
-// motion, energy, ramp), and all but the Wood-Anderson correction divide by the same response.
-// The last window's spectrum and the last response of each kind are kept and handed out again
-// when the samples, or the response record and the line spacing, are the same: the very values
-// computed before, so a result does not change by a digit.
+} // namespace
+
+// The last window's spectrum and the last response and filter of each kind, handed out again when
+// the samples, or the record and the line spacing, are the same. All but the Wood-Anderson
+// correction divide by the same response.
 class CorrectionMemo {
   public:
     // Copies the kept spectrum of these samples (as they were before demeaning) into spectrum.
@@ -185,12 +180,10 @@ class CorrectionMemo {
     std::array<Filter, 7> filters_;     // by option, 1 .. 6
 };
 
-CorrectionMemo& correction_memo() {
-    static CorrectionMemo memo;
-    return memo;
-}
+InstrumentCorrection::InstrumentCorrection(MessageSink& messages)
+    : messages_(&messages), memo_(std::make_unique<CorrectionMemo>()) {}
 
-} // namespace
+InstrumentCorrection::~InstrumentCorrection() = default;
 
 int ipow(int n) {
     int p = 2;
@@ -204,8 +197,10 @@ int coinst2_length(int n) {
     return std::max(4, ipow(2 * n));
 }
 
-void coinst2(const InstrumentResponse& instr, int n, float dt, int ityp, int ifilt,
-             std::span<float> x, std::span<cfloat> cx, int np, float fl, float fh, int& ierr) {
+void InstrumentCorrection::coinst2(const InstrumentResponse& instr, int n, float dt,
+                                   CorrectionOption ityp, FilterOption ifilt, std::span<float> x,
+                                   std::span<cfloat> cx, int np, float fl, float fh, int& ierr) {
+    const auto message = [this](std::string_view text) { messages_->line(FreeLine() << text); };
     ierr = 0;
     const int nfft = coinst2_length(n);
     const std::size_t lines = static_cast<std::size_t>(nfft) / 2 + 1;
@@ -214,7 +209,7 @@ void coinst2(const InstrumentResponse& instr, int n, float dt, int ityp, int ifi
         message("Error in forward transform");
         return;
     }
-    CorrectionMemo& memo = correction_memo();
+    CorrectionMemo& memo = *memo_;
     const std::span<cfloat> spectrum = cx.first(lines);
     const std::span<const float> samples = x.first(static_cast<std::size_t>(n));
     if (memo.find_spectrum(samples, dt, nfft, spectrum)) {
@@ -243,18 +238,18 @@ void coinst2(const InstrumentResponse& instr, int n, float dt, int ityp, int ifi
     const float pi = 4.0f * std::atan(1.0f);
     const float dw = 2.0f * pi / (static_cast<float>(nfft) * dt);
 
-    if (ityp >= 12 && ityp <= 19) {
+    if (ityp > kLastStandardInstrument && ityp < kGroundDisplacement) {
         message("Non-existent response");
         ierr = 1;
         return;
     }
-    if (ityp >= 23) {
+    if (ityp > kGroundAcceleration) {
         message("Unknown option");
         ierr = 1;
         return;
     }
     std::array<cfloat, kBlock> aw;
-    if (ityp >= 1 && ityp <= 11) {
+    if (ityp >= kFirstStandardInstrument && ityp <= kLastStandardInstrument) {
         const std::span<const cfloat> rw = memo.response(instr, kDisplacement, dw, lines);
         spectrum[0] = cfloat{0.0f, 0.0f};
         for (std::size_t first = 1; first < lines; first += kBlock) {
@@ -269,8 +264,8 @@ void coinst2(const InstrumentResponse& instr, int n, float dt, int ityp, int ifi
             multiply_quotient(parts(&spectrum[first]), parts(aw.data()), parts(&rw[first]),
                               static_cast<int>(count));
         }
-    } else if (ityp >= 20) {
-        const int itype = ityp - 19;
+    } else if (ityp >= kGroundDisplacement) {
+        const int itype = kDisplacement + (ityp - kGroundDisplacement);
         const std::span<const cfloat> rw = memo.response(instr, itype, dw, lines);
         spectrum[0] = cfloat{0.0f, 0.0f};
         for (std::size_t first = 1; first < lines; first += kBlock) {
@@ -279,18 +274,18 @@ void coinst2(const InstrumentResponse& instr, int n, float dt, int ityp, int ifi
         }
     }
 
-    if (ifilt >= 8) {
+    if (ifilt > kBandPassOfOrder) {
         message("Unknown option");
         ierr = 1;
         return;
     }
-    if (ifilt >= 1) {
+    if (ifilt > kNoFilter) {
         const float wl = 2.0f * pi * fl;
         const float wh = 2.0f * pi * fh;
         const bool with_phase = ifilt % 2 == 1;
         for (std::size_t first = 0; first < lines; first += kBlock) {
             const std::size_t count = std::min(kBlock, lines - first);
-            if (ifilt == 7) {
+            if (ifilt == kBandPassOfOrder) {
                 for (std::size_t i = 0; i < count; ++i)
                     butter(aw[i], static_cast<float>(static_cast<int>(first + i)) * dw, wl, wh, np);
                 multiply(parts(&spectrum[first]), parts(aw.data()), static_cast<int>(count),

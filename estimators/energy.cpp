@@ -3,16 +3,12 @@
 #include <cmath>
 #include <limits>
 
-#include "dsp/coinst2.hpp"
-#include "estimators/station_group_line.hpp"
+#include "records/status.hpp"
 #include "text/format.hpp"
-#include "text/result_file.hpp"
 
 namespace tw {
 namespace {
 
-constexpr int kVelocityCorrection = 21; // ground velocity, m/s
-constexpr int kZeroPhaseBandPass = 2;
 constexpr float kLowCorner = 0.05f; // Hz
 constexpr float kHighCorner = 5.0f; // Hz
 constexpr float kCmPerM = 100.0f;
@@ -32,30 +28,33 @@ float atten2(float r) {
     return 0.4971f * std::exp(-0.0035f * r) / std::pow(r, 1.0322f);
 }
 
-EnergyEstimator::EnergyEstimator(std::ostream& messages)
-    : messages_(&messages), data_(static_cast<std::size_t>(3) * kMaxSamples), d2_(kMaxSamples) {}
+EnergyEstimator::EnergyEstimator(InstrumentCorrection& correction, MessageSink& messages)
+    : correction_(&correction), messages_(&messages),
+      data_(static_cast<std::size_t>(3) * kMaxSamples), d2_(kMaxSamples) {}
 
-void EnergyEstimator::est_energy(const TraceHeader& head, const InstrumentResponse& instr,
-                                 std::span<float> d1, std::span<cfloat> dw, float dist, int icomp,
-                                 const std::array<int, 3>& ic, int& ierr) {
-    ierr = 0;
+std::optional<EnergyEstimate> EnergyEstimator::est_energy(const TraceHeader& head,
+                                                          const InstrumentResponse& instr,
+                                                          std::span<float> d1, std::span<cfloat> dw,
+                                                          float dist, int icomp,
+                                                          const std::array<int, 3>& ic, int& ierr) {
+    ierr = status::kOk;
     const int n = head.npts;
     if (icomp < 1 || icomp > 3 || n < 1 || n > kMaxSamples ||
         d1.size() < static_cast<std::size_t>(n) || head.sample_rate <= 0) {
-        ierr = 999;
-        return;
+        ierr = status::kFailed;
+        return std::nullopt;
     }
     const float dt = 1.0f / static_cast<float>(head.sample_rate);
 
-    coinst2(instr, n, dt, kVelocityCorrection, kZeroPhaseBandPass, d1, dw, 0, kLowCorner,
-            kHighCorner, ierr);
-    if (ierr != 0) return;
+    correction_->coinst2(instr, n, dt, kGroundVelocity, kBandPassZeroPhase, d1, dw, 0, kLowCorner,
+                         kHighCorner, ierr);
+    if (ierr != 0) return std::nullopt;
     for (int i = 0; i < n; ++i)
         data_[slot(icomp, i)] = d1[static_cast<std::size_t>(i)] * kCmPerM;
-    if (icomp != 3) return;
+    if (icomp != 3) return std::nullopt;
     if (ic[0] != 1 || ic[1] != 1 || ic[2] != 1) {
         ierr = -icomp;
-        return;
+        return std::nullopt;
     }
 
     // The first two components are read as stored; the group shares one length.
@@ -83,24 +82,15 @@ void EnergyEstimator::est_energy(const TraceHeader& head, const InstrumentRespon
     const bool has_energy = ener > 0.0f && std::isfinite(ener);
     const float emag =
         has_energy ? (std::log10(ener) - 9.05f) / 1.96f : std::numeric_limits<float>::quiet_NaN();
-    totint_ = totint;
-    rdist_ = rdist;
-    ener_ = ener;
-    emag_ = emag;
 
     const std::string_view code = head.stat.prefix(4);
     const std::string_view station = code.substr(0, static_cast<std::size_t>(klen(code)));
     if (!has_energy)
-        *messages_ << (FreeLine() << "est_energy:  no energy at" << station
-                                  << "- magnitude not computed")
-                          .str()
-                   << '\n';
-    FixedLine line = station_group_line(station, head, " EMAG ");
-    line.blanks(1).f(emag, 5, 2).blanks(1).f(rdist, 7, 2).blanks(1).e(ener, 15, 5).e(totint, 15, 5);
-    append_result(kEnergyFile, {"# ", "# "}, {line.str()});
-
+        messages_->line(FreeLine()
+                        << "est_energy:  no energy at" << station << "- magnitude not computed");
     for (int i = 0; i < n; ++i)
         d1[static_cast<std::size_t>(i)] = d2_[static_cast<std::size_t>(i)];
+    return EnergyEstimate{emag, rdist, ener, totint};
 }
 
 } // namespace tw

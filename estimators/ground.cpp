@@ -3,14 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-
-#include "dsp/coinst2.hpp"
+#include <vector>
 
 namespace tw {
 namespace {
-
-// Acceleration and then displacement; sized to the driver's trace buffers and reused.
-std::array<float, kMaxSamples> d2;
 
 // Bracketed duration above `level` g over acc(1..count).
 float shaking_duration(std::span<const float> acc, float level, float dt) {
@@ -28,10 +24,11 @@ float shaking_duration(std::span<const float> acc, float level, float dt) {
 
 GroundMotion measure_ground(int n, float dt, std::span<const float> vel) {
     GroundMotion m;
-    n = std::clamp(n, 0, static_cast<int>(std::min(vel.size(), d2.size())));
+    n = std::clamp(n, 0, static_cast<int>(std::min<std::size_t>(vel.size(), kMaxSamples)));
     const auto un = static_cast<std::size_t>(n);
     m.vel = amaxper(n, dt, vel);
     if (n < 1) return m;
+    std::vector<float> d2(un); // acceleration, then displacement
 
     // Backward difference; d2(n) is formed but left out of the search and the durations.
     for (std::size_t j = 1; j < un; ++j)
@@ -53,18 +50,19 @@ GroundMotion measure_ground(int n, float dt, std::span<const float> vel) {
     return m;
 }
 
-void est_ground(const TraceHeader& head, const InstrumentResponse& instr, std::span<float> d1,
-                std::span<cfloat> dw, float rdist, int& ierr) {
-    constexpr int kVelocity = 21, kZeroPhaseHighPass = 6;
+GroundMotion est_ground(InstrumentCorrection& correction, const TraceHeader& head,
+                        const InstrumentResponse& instr, std::span<float> d1, std::span<cfloat> dw,
+                        int& ierr) {
     constexpr float kHighPassHz = 0.1f;
     const int n = head.npts;
     const float dt = 1.0f / static_cast<float>(head.sample_rate);
     ierr = 0;
-    coinst2(instr, n, dt, kVelocity, kZeroPhaseHighPass, d1, dw, 0, 0.0f, kHighPassHz, ierr);
-    if (ierr != 0) return;
+    correction.coinst2(instr, n, dt, kGroundVelocity, kHighPassZeroPhase, d1, dw, 0, 0.0f,
+                       kHighPassHz, ierr);
+    if (ierr != 0) return {};
     // The velocity's period walk may go on into the periodic rest of the corrected trace.
     const auto corrected = std::min(d1.size(), static_cast<std::size_t>(coinst2_length(n)));
-    write_ground(head, measure_ground(n, dt, d1.first(corrected)), rdist);
+    return measure_ground(n, dt, d1.first(corrected));
 }
 
 } // namespace tw

@@ -268,7 +268,7 @@ bool svd1(int lda, int ldv, int m, int n, std::span<const float> a, std::span<fl
 
 bool inv(int lda, int ldv, int m, int n, std::span<const float> u, std::span<const float> v,
          std::span<float> w, std::span<const float> rhs, std::span<float> x, float alpha,
-         std::span<float> cov, std::ostream& messages) {
+         std::span<float> cov, MessageSink& messages) {
     if (n < 1 || n > kFitMaxColumns || m < 0 || ldv < n || lda < m) return false;
     if (!fits(u.size(), lda, m, n) || !fits(v.size(), ldv, n, n) || !fits(cov.size(), ldv, n, n) ||
         w.size() < static_cast<std::size_t>(n) || x.size() < static_cast<std::size_t>(n) ||
@@ -287,7 +287,7 @@ bool inv(int lda, int ldv, int m, int n, std::span<const float> u, std::span<con
     const float wmin = wmax * kInvCutoff;
     for (int j = 0; j < n; ++j) {
         if (w[j] < wmin) {
-            messages << (FreeLine() << "zeroing a column #" << (j + 1) << w[j]).str() << '\n';
+            messages.line(FreeLine() << "zeroing a column #" << (j + 1) << w[j]);
             w[j] = 0.0f;
         }
     }
@@ -321,7 +321,7 @@ bool inv(int lda, int ldv, int m, int n, std::span<const float> u, std::span<con
     return true;
 }
 
-LeastSquaresFit::LeastSquaresFit(std::ostream& messages)
+LeastSquaresFit::LeastSquaresFit(MessageSink& messages)
     : messages_(&messages), am_(static_cast<std::size_t>(kFitMaxPoints) * kFitMaxColumns),
       data_(kFitMaxPoints), u_(static_cast<std::size_t>(kFitMaxPoints) * kFitMaxColumns) {}
 
@@ -331,11 +331,11 @@ bool LeastSquaresFit::lfit(int ninv, int nfil, std::span<const float> x, std::sp
     constexpr int index = 1;
     constexpr float alpha = 0.0f;
     if (ninv > kFitMaxColumns) {
-        *messages_ << (FreeLine() << "parameter ncol exceeded in lfit").str() << '\n';
+        messages_->line(FreeLine() << "parameter ncol exceeded in lfit");
         return false;
     }
     if (nfil > kFitMaxPoints) {
-        *messages_ << (FreeLine() << "parameter npmax exceeded in lfit").str() << '\n';
+        messages_->line(FreeLine() << "parameter npmax exceeded in lfit");
         return false;
     }
     const int ncols = ninv >= 1 ? ninv : 1;

@@ -3,9 +3,10 @@
 // matrix of a polynomial (or single power term) model, `svd1` decomposes it and `inv` forms the
 // pseudo-inverse solution and the covariance of the coefficients. Single precision throughout.
 #include <array>
-#include <iostream>
 #include <span>
 #include <vector>
+
+#include "text/messages.hpp"
 
 namespace tw {
 
@@ -30,13 +31,13 @@ bool svd1(int lda, int ldv, int m, int n, std::span<const float> a, std::span<fl
 // `messages`. Returns false, touching nothing, when the shapes do not fit the arrays.
 bool inv(int lda, int ldv, int m, int n, std::span<const float> u, std::span<const float> v,
          std::span<float> w, std::span<const float> rhs, std::span<float> x, float alpha,
-         std::span<float> cov, std::ostream& messages);
+         std::span<float> cov, MessageSink& messages);
 
 // The fitting object: its working storage (two kFitMaxPoints x kFitMaxColumns matrices) is
 // allocated once, and each fit overwrites it.
 class LeastSquaresFit {
   public:
-    explicit LeastSquaresFit(std::ostream& messages = std::cout);
+    explicit LeastSquaresFit(MessageSink& messages);
 
     // Fits y(i) ~ f(x(i)) with standard deviations sig(i) over the first nfil points.
     // ninv 1..5: polynomial with ninv coefficients; ninv <= 0: the single term c1 x^(|ninv|-1).
@@ -55,7 +56,7 @@ class LeastSquaresFit {
     }
 
   private:
-    std::ostream* messages_;
+    MessageSink* messages_;
     std::vector<float> am_;   // design matrix, column j = x^(j-1) / sig
     std::vector<float> data_; // weighted ordinates y / sig
     std::vector<float> u_;    // left singular vectors

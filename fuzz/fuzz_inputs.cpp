@@ -136,7 +136,8 @@ int run_pick_input(const uint8_t* data, std::size_t size) {
     const TraceHeader head = example_header();
     std::array<PickRecord, kMaxPicks> picks{};
     int ipick = 0, ierr = 0;
-    fetch_pick(path, head, picks, ipick, ierr);
+    MessageLog said;
+    fetch_pick(path, head, picks, ipick, ierr, said);
     for (int i = 0; i < ipick && i < static_cast<int>(picks.size()); ++i)
         exercise_time(picks[static_cast<std::size_t>(i)].pdate);
     return 0;
@@ -174,7 +175,8 @@ int run_command_line_input(const uint8_t* data, std::size_t size) {
         rest.remove_prefix(end + 1);
     }
     RunConfig config;
-    if (!read_command_line(args, config)) (void)sort_c(config.fileo);
+    MessageLog said;
+    if (!read_command_line(args, config, said)) (void)sort_c(config.fileo);
     if (config.ltime) exercise_time(config.org_time);
     return 0;
 }

@@ -17,18 +17,25 @@ namespace tw {
 
 namespace {
 
+// What the readers say about an input is kept and dropped: only crashes count.
+MessageLog& said() {
+    static MessageLog log;
+    log = MessageLog{};
+    return log;
+}
+
 // A read-only stream over a copy of the input.
 SeedFile stream_over(std::vector<uint8_t>& bytes) {
-    if (bytes.empty()) return SeedFile(std::fopen("/dev/null", "rb"));
-    return SeedFile(fmemopen(bytes.data(), bytes.size(), "rb"));
+    if (bytes.empty()) return SeedFile(std::fopen("/dev/null", "rb"), said());
+    return SeedFile(fmemopen(bytes.data(), bytes.size(), "rb"), said());
 }
 
 void decode_as_record(std::span<const uint8_t> bytes) {
     try {
         if (auto quick = decode_fixed_data_hdr(bytes)) (void)quick->nsamp;
-        if (auto full = decode_hdr_sdr(bytes)) {
+        if (auto full = decode_hdr_sdr(bytes, said())) {
             std::vector<int32_t> samples(512);
-            ms_unpack(*full, 512, bytes, samples);
+            ms_unpack(*full, 512, bytes, samples, said());
         }
     } catch (const SeedFatal&) {
         // A process-ending condition was reported; the decoders stopped cleanly.
@@ -63,7 +70,7 @@ void read_as_file(std::vector<uint8_t> bytes, int maximum) {
     } catch (const SeedFatal&) {
         return;
     }
-    if (ierr <= kTraceSlewedRecord) check_clip(head.chan.view(), head.npts, idata, ierr);
+    if (ierr <= status::kOutOfRange) check_clip(head.chan.view(), head.npts, idata, ierr);
 }
 
 void read_records_one_by_one(std::vector<uint8_t> bytes) {

@@ -2,14 +2,14 @@
 
 #include "metadata/column_reader.hpp"
 #include "metadata/entry_fields.hpp"
-#include "metadata/lookup_status.hpp"
 #include "metadata/station_file.hpp"
+#include "records/status.hpp"
 
 namespace tw {
 
 void fetch_coord(const std::string& path, const FixedText<4>& station, float& slat, float& slon,
                  float& sele, int& ierr) {
-    ierr = lookup::kOk;
+    ierr = status::kOk;
     StationFile file(path);
     if (!file.opened(ierr)) return;
     std::string line;
@@ -27,7 +27,7 @@ void fetch_coord(const std::string& path, const FixedText<4>& station, float& sl
         sele = ele;
         return;
     }
-    ierr = lookup::kFailed;
+    ierr = status::kFailed;
 }
 
 } // namespace tw

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "metadata/lookup_status.hpp"
+#include "records/status.hpp"
 #include "time/daymo.hpp"
 
 namespace tw {
@@ -44,8 +44,8 @@ ValidityPeriod validity_period(const ValidityDate& begin, ValidityDate end, int&
     constexpr int kOpenEndYear = 2599;
     if (end.year == kOpenEndYear && end.doy == 366) end.doy = 365;
     ValidityPeriod period;
-    if (!to_instant(begin, period.begin)) ierr = lookup::kBadBeginDay;
-    if (!to_instant(end, period.end)) ierr = lookup::kBadEndDay;
+    if (!to_instant(begin, period.begin)) ierr = status::kMismatch;
+    if (!to_instant(end, period.end)) ierr = status::kOutOfRange;
     return period;
 }
 

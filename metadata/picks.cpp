@@ -1,10 +1,9 @@
 #include "metadata/picks.hpp"
 
 #include <algorithm>
-#include <iostream>
 
-#include "metadata/lookup_status.hpp"
 #include "metadata/station_file.hpp"
+#include "records/status.hpp"
 #include "text/format.hpp"
 #include "text/tokens.hpp"
 #include "time/daymo.hpp"
@@ -71,8 +70,9 @@ PickRecord read_pick(PickTokens& tokens, std::string_view station) {
 } // namespace
 
 void fetch_pick(const std::string& path, const TraceHeader& head,
-                std::array<PickRecord, kMaxPicks>& picks, int& ipick, int& ierr) {
-    ierr = lookup::kFailed;
+                std::array<PickRecord, kMaxPicks>& picks, int& ipick, int& ierr,
+                MessageSink& messages) {
+    ierr = status::kFailed;
     ipick = 0;
     StationFile file(path);
     if (!file.opened(ierr)) return;
@@ -89,16 +89,14 @@ void fetch_pick(const std::string& path, const TraceHeader& head,
         if (tokens.text(4) != station) continue;
         if (ipick == kMaxPicks) {
             if (!overflow_reported)
-                std::cout << (FreeLine()
-                              << "  Tesk_wave - more than" << kMaxPicks << "picks, rest ignored")
-                                 .str()
-                          << '\n';
+                messages.line(FreeLine()
+                              << "  Tesk_wave - more than" << kMaxPicks << "picks, rest ignored");
             overflow_reported = true;
             continue;
         }
         picks[static_cast<std::size_t>(ipick)] = read_pick(tokens, station);
         ++ipick;
-        ierr = lookup::kOk;
+        ierr = status::kOk;
     }
 }
 

@@ -4,8 +4,8 @@
 
 #include "metadata/column_reader.hpp"
 #include "metadata/entry_fields.hpp"
-#include "metadata/lookup_status.hpp"
 #include "metadata/station_file.hpp"
+#include "records/status.hpp"
 #include "text/fields.hpp"
 #include "text/tokens.hpp"
 
@@ -91,7 +91,7 @@ void fetch_response(const std::string& path, TraceHeader& head, InstrumentRespon
     instr.reset();
     const auto station = head.stat.prefix(4);
     const auto channel = head.chan.prefix(3);
-    ierr = lookup::kOk;
+    ierr = status::kOk;
     StationFile file(path);
     if (!file.opened(ierr)) return;
     std::string line;
@@ -123,7 +123,7 @@ void fetch_response(const std::string& path, TraceHeader& head, InstrumentRespon
         return;
     }
     instr.reset();
-    ierr = lookup::kFailed;
+    ierr = status::kFailed;
 }
 
 } // namespace tw

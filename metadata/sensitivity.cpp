@@ -2,8 +2,8 @@
 
 #include "metadata/column_reader.hpp"
 #include "metadata/entry_fields.hpp"
-#include "metadata/lookup_status.hpp"
 #include "metadata/station_file.hpp"
+#include "records/status.hpp"
 
 namespace tw {
 
@@ -41,7 +41,7 @@ void fetch_sens(const std::string& path, TraceHeader& head, Sensitivity& sens, i
     sens.reset();
     const auto station = head.stat.prefix(4);
     const auto channel = head.chan.prefix(3);
-    ierr = lookup::kOk;
+    ierr = status::kOk;
     StationFile file(path);
     if (!file.opened(ierr)) return;
     std::string first, second;
@@ -61,7 +61,7 @@ void fetch_sens(const std::string& path, TraceHeader& head, Sensitivity& sens, i
         head.fp_hc = sens.fp_hc;
         return;
     }
-    ierr = lookup::kFailed;
+    ierr = status::kFailed;
 }
 
 } // namespace tw

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <string>
 
-#include "metadata/lookup_status.hpp"
+#include "records/status.hpp"
 
 namespace tw {
 
@@ -17,7 +17,7 @@ class StationFile {
     bool is_open() const { return in_.is_open(); }
     // True when the file is open; otherwise the lookup status becomes "cannot open".
     bool opened(int& ierr) const {
-        if (!is_open()) ierr = lookup::kCannotOpen;
+        if (!is_open()) ierr = status::kCannotOpen;
         return is_open();
     }
 

@@ -1,57 +1,41 @@
 #pragma once
-// Byte orders of the host, of record headers and of sample data. Coding: 1 = most significant
-// byte first, 0 = least significant byte first. Every binary field of a record is read in the
-// record's own order and reversed when that differs from the host's, found at run time.
+// Byte orders of record headers and sample data. Coding: 1 = most significant byte first, 0 =
+// least significant byte first. Every binary field of a record is read in the record's own order
+// and reversed when that differs from the host's, which is known when the program is compiled.
+#include <bit>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace tw {
 
 inline constexpr int kMsbFirst = 1;
 inline constexpr int kLsbFirst = 0;
 
-// The process-wide settings; each is -1 until determined.
-struct ByteOrderSettings {
-    int my_wordorder = -1;   // the host's order
-    int hdr_wordorder = -1;  // default header order of a new data header
-    int data_wordorder = -1; // default data order of a new data header
-};
-
-ByteOrderSettings& byte_order_settings();
-
-// Determines the host's order (and fills the still-unset defaults with it); returns it.
-// Throws SeedFatal when the host order is neither of the two.
-int get_my_wordorder();
-int set_hdr_wordorder(int order);
-int set_data_wordorder(int order);
-
-// The host's order, determined on first use.
-inline int host_wordorder() {
-    int order = byte_order_settings().my_wordorder;
-    return order < 0 ? get_my_wordorder() : order;
-}
+static_assert(std::endian::native == std::endian::big || std::endian::native == std::endian::little,
+              "the record reader needs a host of either byte order");
+inline constexpr int kHostWordorder =
+    std::endian::native == std::endian::big ? kMsbFirst : kLsbFirst;
 
 // True when a field stored in `order` must be reversed on this host. Any non-zero order
 // counts as most significant byte first.
 inline bool needs_swap(int order) {
-    return (order != 0 ? 1 : 0) != host_wordorder();
+    return (order != 0 ? 1 : 0) != kHostWordorder;
 }
-
-void swab2(uint8_t* p);
-void swab3(uint8_t* p);
-void swab4(uint8_t* p);
-void swab8(uint8_t* p);
 
 inline uint16_t load_u16(const uint8_t* p, bool swap) {
     uint8_t b[2] = {p[0], p[1]};
-    if (swap) swab2(b);
+    if (swap) std::swap(b[0], b[1]);
     uint16_t v;
     std::memcpy(&v, b, 2);
     return v;
 }
 inline uint32_t load_u32(const uint8_t* p, bool swap) {
     uint8_t b[4] = {p[0], p[1], p[2], p[3]};
-    if (swap) swab4(b);
+    if (swap) {
+        std::swap(b[0], b[3]);
+        std::swap(b[1], b[2]);
+    }
     uint32_t v;
     std::memcpy(&v, b, 4);
     return v;

@@ -9,7 +9,6 @@
 namespace tw {
 
 data_hdr new_data_hdr() {
-    host_wordorder();
     try {
         data_hdr hdr;
         init_data_hdr(hdr);
@@ -21,9 +20,8 @@ data_hdr new_data_hdr() {
 
 void init_data_hdr(data_hdr& hdr) {
     hdr = data_hdr{};
-    const ByteOrderSettings& s = byte_order_settings();
-    hdr.hdr_wordorder = static_cast<uint8_t>(s.hdr_wordorder < 0 ? 0 : s.hdr_wordorder);
-    hdr.data_wordorder = static_cast<uint8_t>(s.data_wordorder < 0 ? 0 : s.data_wordorder);
+    hdr.hdr_wordorder = static_cast<uint8_t>(kHostWordorder);
+    hdr.data_wordorder = static_cast<uint8_t>(kHostWordorder);
 }
 
 void copy_data_hdr(data_hdr& dst, const data_hdr& src) {

@@ -80,13 +80,12 @@ void decode_volume_header(data_hdr& hdr, std::span<const uint8_t> buf) {
         hdr.record_size = power_of_two(ascii_number(buf.data() + 19, 2));
         const int stated = ascii_number(buf.data() + 11, 4);
         const int len = std::clamp(stated, 0, static_cast<int>(buf.size()) - 8);
-        add_blockette(hdr, buf.data() + 8, hdr.data_format, len, host_wordorder(), 0);
+        add_blockette(hdr, buf.data() + 8, hdr.data_format, len, kHostWordorder, 0);
     }
 }
 
 // Start of either decoder: the letter check and the fields every record has.
 std::optional<data_hdr> begin_decoding(std::span<const uint8_t> buf) {
-    host_wordorder();
     if (buf.size() < kFixedHeaderBytes) return std::nullopt;
     const char letter = static_cast<char>(buf[6]);
     if (!is_data_record_letter(letter) && letter != 'V') return std::nullopt;
@@ -189,7 +188,7 @@ std::optional<data_hdr> decode_fixed_data_hdr(std::span<const uint8_t> buf) {
     return hdr;
 }
 
-int read_blockettes(data_hdr& hdr, std::span<const uint8_t> buf) {
+int read_blockettes(data_hdr& hdr, std::span<const uint8_t> buf, MessageSink& messages) {
     const int announced = hdr.blockette_count;
     const bool swap = needs_swap(hdr.hdr_wordorder);
     hdr.blockettes.clear();
@@ -218,8 +217,8 @@ int read_blockettes(data_hdr& hdr, std::span<const uint8_t> buf) {
                 type = 0;
                 len = hdr.data_offset - offset;
             } else {
-                std::fprintf(stderr, "Unknown blockette type %d - unable to determine size\n",
-                             head[0] << 8 | head[1]);
+                messages.error("Unknown blockette type " + std::to_string(head[0] << 8 | head[1]) +
+                               " - unable to determine size\n");
                 previous_next = next;
                 continue;
             }
@@ -236,13 +235,13 @@ int read_blockettes(data_hdr& hdr, std::span<const uint8_t> buf) {
     }
     hdr.blockette_count = static_cast<int32_t>(hdr.blockettes.size());
     if (previous_next > 0) {
-        std::fputs("extra blockette found\n", stderr);
+        messages.error("extra blockette found\n");
         return 0;
     }
     return 1;
 }
 
-std::optional<data_hdr> decode_hdr_sdr(std::span<const uint8_t> buf) {
+std::optional<data_hdr> decode_hdr_sdr(std::span<const uint8_t> buf, MessageSink& messages) {
     std::optional<data_hdr> hdr = begin_decoding(buf);
     if (!hdr) return hdr;
     if (hdr->record_type == 'V') {
@@ -251,7 +250,7 @@ std::optional<data_hdr> decode_hdr_sdr(std::span<const uint8_t> buf) {
     }
     decode_common(*hdr, buf.data());
     hdr->header_time = decode_time_sdr(buf.data() + 20, hdr->hdr_wordorder);
-    if (hdr->blockette_count > 0 && !read_blockettes(*hdr, buf)) return std::nullopt;
+    if (hdr->blockette_count > 0 && !read_blockettes(*hdr, buf, messages)) return std::nullopt;
 
     hdr->frame_count = -1;
     const BS* b1000 = find_blockette(*hdr, kBlocketteDataOnly);

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "seed/data_hdr.hpp"
+#include "text/messages.hpp"
 #include "time/int_time.hpp"
 
 namespace tw {
@@ -32,10 +33,11 @@ int_time decode_time_sdr(const uint8_t* p, int wordorder);
 std::optional<data_hdr> decode_fixed_data_hdr(std::span<const uint8_t> buf);
 
 // Builds the blockette list of `hdr` from the bytes of `buf` (the record up to its last
-// blockette). Returns 1, or 0 when the chain is malformed or leaves `buf`.
-int read_blockettes(data_hdr& hdr, std::span<const uint8_t> buf);
+// blockette). Returns 1, or 0 when the chain is malformed or leaves `buf`. Warnings about the
+// chain go to `messages`.
+int read_blockettes(data_hdr& hdr, std::span<const uint8_t> buf, MessageSink& messages);
 
 // Full decoding of the fixed header and blockettes held in `buf` (its valid bytes).
-std::optional<data_hdr> decode_hdr_sdr(std::span<const uint8_t> buf);
+std::optional<data_hdr> decode_hdr_sdr(std::span<const uint8_t> buf, MessageSink& messages);
 
 } // namespace tw

@@ -74,21 +74,23 @@ int read_ms_bkt(data_hdr& quick, RecordBuffer& buffer, SeedFile& file) {
         const int table = blockette_table_length(type);
         long len = 0;
         if (table == 0) {
-            std::fprintf(stderr, "Warning: unknown blockette %d\n", type);
+            file.messages().error("Warning: unknown blockette " + std::to_string(type) + "\n");
             if (limit == 0) {
-                std::fputs("Warning: unknown blockette and no length limit\n", stderr);
+                file.messages().error("Warning: unknown blockette and no length limit\n");
                 return -1;
             }
             len = limit - offset;
         } else {
             if (limit != 0 && table > limit - offset)
-                std::fprintf(stderr, "Warning: short blockette %d len=%d, expected len=%d\n", type,
-                             static_cast<int>(limit - offset), table);
+                file.messages().error("Warning: short blockette " + std::to_string(type) +
+                                      " len=" + std::to_string(limit - offset) +
+                                      ", expected len=" + std::to_string(table) + "\n");
             len = limit != 0 ? limit - offset : table;
             if (quick.data_offset != 0 && offset + len > quick.data_offset)
-                std::fprintf(stderr, "Warning: blockette %d\tat offset=%d len=%d first_data=%d\n",
-                             type, static_cast<int>(offset), static_cast<int>(len),
-                             quick.data_offset);
+                file.messages().error("Warning: blockette " + std::to_string(type) +
+                                      "\tat offset=" + std::to_string(offset) +
+                                      " len=" + std::to_string(len) +
+                                      " first_data=" + std::to_string(quick.data_offset) + "\n");
         }
         // A blockette shorter than its own head, or one that would leave the largest record,
         // cannot be part of a record.
@@ -113,7 +115,7 @@ int read_ms_bkt(data_hdr& quick, RecordBuffer& buffer, SeedFile& file) {
         previous_next = next;
     }
     if (previous_next > 0) {
-        std::fputs("extra blockette found\n", stderr);
+        file.messages().error("extra blockette found\n");
         return -1;
     }
     return static_cast<int>(offset);
@@ -146,7 +148,7 @@ int read_ms_hdr(std::optional<data_hdr>& hdr, RecordBuffer& buffer, SeedFile& fi
     if (!find_blockette(*quick, kBlocketteDataOnly)) return fail(-2);
     quick.reset();
 
-    std::optional<data_hdr> full = decode_hdr_sdr(buffer.view(bytes_read));
+    std::optional<data_hdr> full = decode_hdr_sdr(buffer.view(bytes_read), file.messages());
     if (!full) return fail(-2);
     const BS* b1000 = find_blockette(*full, kBlocketteDataOnly);
     if (!b1000 || record_length(*b1000) == 0) return fail(-2);
@@ -188,7 +190,8 @@ int read_ms(std::optional<data_hdr>& hdr, std::span<int32_t> samples, int maximu
     RecordBuffer buffer;
     const int length = read_ms_record(hdr, buffer, file);
     if (length < 0) return length;
-    return ms_unpack(*hdr, maximum, buffer.view(static_cast<std::size_t>(length)), samples);
+    return ms_unpack(*hdr, maximum, buffer.view(static_cast<std::size_t>(length)), samples,
+                     file.messages());
 }
 
 int f_read_ms(data_hdr& out, std::span<int32_t> samples, const int& maximum, SeedFile& file) {

@@ -47,10 +47,7 @@ inline int32_t steim_field(uint32_t word, int n, int k, int bits) {
 }
 
 void report(std::string* errmsg, const std::string& message) {
-    if (errmsg)
-        *errmsg = message;
-    else
-        std::fputs(message.c_str(), stderr);
+    if (errmsg) *errmsg = message;
 }
 
 // Collects differences into `diff` until `wanted` are found or the frames end; appends the
@@ -207,7 +204,7 @@ int unpack_steim2(std::span<const uint8_t> data, int nsamp, int maximum, std::sp
 }
 
 int ms_unpack(data_hdr& hdr, int maximum, std::span<const uint8_t> record,
-              std::span<int32_t> samples) {
+              std::span<int32_t> samples, MessageSink& messages) {
     const BS* b1000 = find_blockette(hdr, kBlocketteDataOnly);
     if (!b1000) return -2;
     const int format = static_cast<int8_t>(b1000->byte_at(4));
@@ -222,15 +219,16 @@ int ms_unpack(data_hdr& hdr, int maximum, std::span<const uint8_t> record,
     const int order = hdr.data_wordorder;
 
     int result = 0;
+    std::string problem;
     switch (format) {
     case INT_16:
-        result = unpack_int_16(data, hdr.nsamp, maximum, samples, order, nullptr);
+        result = unpack_int_16(data, hdr.nsamp, maximum, samples, order, &problem);
         break;
     case INT_24:
-        result = unpack_int_24(data, hdr.nsamp, maximum, samples, order, nullptr);
+        result = unpack_int_24(data, hdr.nsamp, maximum, samples, order, &problem);
         break;
     case INT_32:
-        result = unpack_int_32(data, hdr.nsamp, maximum, samples, order, nullptr);
+        result = unpack_int_32(data, hdr.nsamp, maximum, samples, order, &problem);
         break;
     case STEIM1:
     case STEIM2: {
@@ -241,13 +239,14 @@ int ms_unpack(data_hdr& hdr, int maximum, std::span<const uint8_t> record,
             throw SeedFatal(SeedFatalKind::alloc_diff);
         }
         auto unpack = format == STEIM1 ? unpack_steim1 : unpack_steim2;
-        result = unpack(data, hdr.nsamp, maximum, samples, diff, hdr.x0, hdr.xn, order, nullptr);
+        result = unpack(data, hdr.nsamp, maximum, samples, diff, hdr.x0, hdr.xn, order, &problem);
         break;
     }
     default:
         throw SeedFatal(format, std::string(code_text(hdr.station)),
                         std::string(code_text(hdr.network)), std::string(code_text(hdr.channel)));
     }
+    if (!problem.empty()) messages.error(problem);
     return result > 0 ? result : -2;
 }
 

@@ -7,6 +7,8 @@
 
 #include "seed/data_hdr.hpp"
 
+#include "text/messages.hpp"
+
 namespace tw {
 
 enum DataFormat : int {
@@ -31,7 +33,7 @@ int unpack_int_32(std::span<const uint8_t> data, int nsamp, int maximum, std::sp
 
 // Steim frames: returns min(nsamp, |maximum|) samples stored, 0 when nsamp is 0, -1 on error.
 // A negative maximum stops after that many differences and skips the integrity check.
-// Messages go to `errmsg` when given, else to standard error.
+// The message of a failed integrity check goes to `errmsg` when given.
 int unpack_steim1(std::span<const uint8_t> data, int nsamp, int maximum, std::span<int32_t> samples,
                   std::span<int32_t> diff, int32_t& x0, int32_t& xn, int wordorder,
                   std::string* errmsg);
@@ -42,7 +44,8 @@ int unpack_steim2(std::span<const uint8_t> data, int nsamp, int maximum, std::sp
 // Decodes the samples of a whole record held in `record` (record_size bytes) into at most
 // `maximum` samples. Returns the count (> 0) or -2. An encoding not listed above throws
 // SeedFatal (unknown_format).
+// An integrity failure's message goes to `messages`.
 int ms_unpack(data_hdr& hdr, int maximum, std::span<const uint8_t> record,
-              std::span<int32_t> samples);
+              std::span<int32_t> samples, MessageSink& messages);
 
 } // namespace tw

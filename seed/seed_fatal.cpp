@@ -7,8 +7,6 @@ namespace tw {
 
 std::string SeedFatal::message() const {
     switch (kind_) {
-    case SeedFatalKind::host_wordorder:
-        return "Error: Unable to determine computer wordorder.\n";
     case SeedFatalKind::header_wordorder:
         return "Error: Unable to determine wordorder from time\n";
     case SeedFatalKind::zero_blockette_offset:
@@ -30,9 +28,10 @@ std::string SeedFatal::message() const {
     return "Error: unknown record-layer condition\n";
 }
 
-void end_process(const SeedFatal& fatal) {
+void end_process(const SeedFatal& fatal, MessageSink& messages) {
+    // Standard output said so far goes out ahead of the message, as it did before it.
     std::fflush(stdout);
-    std::fputs(fatal.message().c_str(), stderr);
+    messages.error(fatal.message());
     std::fflush(stderr);
     std::exit(fatal.exit_status());
 }

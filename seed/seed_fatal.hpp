@@ -5,10 +5,11 @@
 #include <exception>
 #include <string>
 
+#include "text/messages.hpp"
+
 namespace tw {
 
 enum class SeedFatalKind {
-    host_wordorder,        // the host's byte order is neither of the two known ones
     header_wordorder,      // the start-time year fits neither byte order
     zero_blockette_offset, // a blockette chain ends before the announced count
     unknown_format,        // an encoding the sample decoders do not handle
@@ -28,7 +29,7 @@ class SeedFatal : public std::exception {
           network_(std::move(network)), channel_(std::move(channel)) {}
 
     SeedFatalKind kind() const { return kind_; }
-    // The line written to standard error, newline included.
+    // The error message, newline included.
     std::string message() const;
     // The process exit status for this condition.
     int exit_status() const { return kind_ == SeedFatalKind::unknown_format ? -1 : 1; }
@@ -40,7 +41,7 @@ class SeedFatal : public std::exception {
     std::string station_, network_, channel_;
 };
 
-// Writes the condition's message to standard error and ends the process with its status.
-[[noreturn]] void end_process(const SeedFatal& fatal);
+// Says the condition's message as an error and ends the process with its status.
+[[noreturn]] void end_process(const SeedFatal& fatal, MessageSink& messages);
 
 } // namespace tw

@@ -16,12 +16,14 @@ std::string_view without_trailing_blanks(std::string_view text) {
 } // namespace
 
 SeedFile::SeedFile(SeedFile&& other) noexcept
-    : stream_(std::exchange(other.stream_, nullptr)), rejected_name_(other.rejected_name_) {}
+    : stream_(std::exchange(other.stream_, nullptr)), messages_(other.messages_),
+      rejected_name_(other.rejected_name_) {}
 
 SeedFile& SeedFile::operator=(SeedFile&& other) noexcept {
     if (this != &other) {
         close();
         stream_ = std::exchange(other.stream_, nullptr);
+        messages_ = other.messages_;
         rejected_name_ = other.rejected_name_;
     }
     return *this;
@@ -32,20 +34,18 @@ int SeedFile::close() {
     return std::fclose(std::exchange(stream_, nullptr));
 }
 
-SeedFile ifopen(std::string_view path, std::string_view mode) {
+SeedFile ifopen(std::string_view path, std::string_view mode, MessageSink& messages) {
     path = without_trailing_blanks(path);
     if (path.size() >= 1024) {
-        std::fprintf(stderr, "ifopen: path too long (%d)\n", static_cast<int>(path.size()));
-        std::fflush(stderr);
-        return SeedFile::refused_name();
+        messages.error("ifopen: path too long (" + std::to_string(path.size()) + ")\n");
+        return SeedFile::refused_name(messages);
     }
     mode = without_trailing_blanks(mode);
     if (mode.size() >= 4) {
-        std::fprintf(stderr, "ifopen: type too long (%d)\n", static_cast<int>(mode.size()));
-        std::fflush(stderr);
-        return SeedFile::refused_name();
+        messages.error("ifopen: type too long (" + std::to_string(mode.size()) + ")\n");
+        return SeedFile::refused_name(messages);
     }
-    return SeedFile(std::fopen(std::string(path).c_str(), std::string(mode).c_str()));
+    return SeedFile(std::fopen(std::string(path).c_str(), std::string(mode).c_str()), messages);
 }
 
 int ifclose(SeedFile& file) {

@@ -1,7 +1,5 @@
 #include "seed/trace_assembly.hpp"
 
-#include <optional>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -17,14 +15,9 @@ namespace tw {
 
 namespace {
 
-void say(const std::string& line) {
-    std::fputs(line.c_str(), stdout);
-    std::fputc('\n', stdout);
-}
-
 // A message and the file name up to its last non-blank.
-void say(std::string_view text, std::string_view name) {
-    say((FreeLine() << text << name.substr(0, static_cast<std::size_t>(klen(name)))).str());
+void say(MessageSink& messages, std::string_view text, std::string_view name) {
+    messages.line(FreeLine() << text << name.substr(0, static_cast<std::size_t>(klen(name))));
 }
 
 // Duration of n samples at a SEED rate, in microseconds.
@@ -55,7 +48,7 @@ double tslew(const int_time& first_begin, const int_time& begin, int nsamples, i
 
 void assemble_trace(SeedFile& file, std::string_view name, int maximum, std::span<int32_t> idata,
                     TraceHeader& head, int& ierr) {
-    ierr = kTraceComplete;
+    ierr = status::kOk;
     maximum = std::clamp(maximum, 0, static_cast<int>(idata.size()));
     data_hdr hdr = new_data_hdr();
     data_hdr hdr1 = new_data_hdr();
@@ -65,9 +58,9 @@ void assemble_trace(SeedFile& file, std::string_view name, int maximum, std::spa
 
     int n = f_read_ms(hdr, idata, nreq, file);
     if (n < 1) {
-        say("Error reading first block ", name);
+        say(file.messages(), "Error reading first block ", name);
         ifclose(file);
-        ierr = kTraceReadError;
+        ierr = status::kFailed;
         return;
     }
     f_copy_data_hdr(hdr1, hdr);
@@ -81,28 +74,27 @@ void assemble_trace(SeedFile& file, std::string_view name, int maximum, std::spa
         n = f_read_ms(hdr, idata.subspan(static_cast<std::size_t>(nread)), nreq, file);
         if (n < 1) continue;
         if (!same_channel(hdr, hdr1)) {
-            say("Data block for wrong channel ", name);
-            ierr = kTraceForeignRecord;
+            say(file.messages(), "Data block for wrong channel ", name);
+            ierr = status::kMismatch;
             break;
         }
         slew = tslew(hdr1.begin_time, hdr.begin_time, nread, hdr.rate_factor, hdr.rate_mult);
         if (std::abs(slew) > thresh) {
-            say("Unacceptable time slew ", name);
-            say(FixedLine()
-                    .text("Time error after ")
-                    .i(nread, 12)
-                    .text(" points -- slew ")
-                    .f(slew, 6, 0)
-                    .text(" gt")
-                    .f(thresh, 4, 0)
-                    .str());
-            ierr = kTraceSlewedRecord;
+            say(file.messages(), "Unacceptable time slew ", name);
+            file.messages().line(FixedLine()
+                                     .text("Time error after ")
+                                     .i(nread, 12)
+                                     .text(" points -- slew ")
+                                     .f(slew, 6, 0)
+                                     .text(" gt")
+                                     .f(thresh, 4, 0));
+            ierr = status::kOutOfRange;
             break;
         }
     }
     if (n < -1) {
-        say("Error reading file", name);
-        ierr = kTraceReadError;
+        say(file.messages(), "Error reading file", name);
+        ierr = status::kFailed;
     }
 
     int seconds = 0, usecs = 0;
@@ -126,17 +118,17 @@ void assemble_trace(SeedFile& file, std::string_view name, int maximum, std::spa
 }
 
 void sdr_read(std::string_view file, int maximum, std::span<int32_t> idata, TraceHeader& head,
-              int& ierr) {
+              int& ierr, MessageSink& messages) {
     try {
-        SeedFile data = ifopen(file, "r");
+        SeedFile data = ifopen(file, "r", messages);
         if (!data.is_open()) {
-            say("Error opening file", file);
-            ierr = kTraceOpenError;
+            say(messages, "Error opening file", file);
+            ierr = status::kCannotOpen;
             return;
         }
         assemble_trace(data, file, maximum, idata, head, ierr);
     } catch (const SeedFatal& fatal) {
-        end_process(fatal);
+        end_process(fatal, messages);
     }
 }
 
@@ -154,7 +146,7 @@ void check_clip(std::string_view chan, int npts, std::span<const int32_t> idata,
     for (std::size_t i = 0; i < n; ++i)
         largest = std::max(largest, std::llabs(idata[i]));
     const auto level = clip_level(chan);
-    ierr = level && static_cast<float>(largest) > *level ? 999 : 0;
+    ierr = level && static_cast<float>(largest) > *level ? status::kFailed : status::kOk;
 }
 
 } // namespace tw

@@ -1,13 +1,14 @@
 #pragma once
-#include <optional>
 // Assembles the trace of one data file: the samples of its records in order, as long as each
 // record continues the first (same channel, no time slew beyond half a sample), and the
 // identity and timing of the trace in the trace header. Then the clip test.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
 #include "records/records.hpp"
+#include "records/status.hpp"
 #include "seed/seed_file.hpp"
 #include "time/int_time.hpp"
 
@@ -16,26 +17,21 @@ namespace tw {
 // The most samples the driver lets a trace hold.
 inline constexpr int kTraceSamples = 32767;
 
-// Status codes of sdr_read.
-inline constexpr int kTraceComplete = 0;
-inline constexpr int kTraceForeignRecord = 997;
-inline constexpr int kTraceSlewedRecord = 998;
-inline constexpr int kTraceReadError = 999;
-inline constexpr int kTraceOpenError = 1000;
-
 // Begin time of the current record minus the time expected after `nsamples` samples from the
 // first record's begin time, in microseconds: positive for a gap, negative for an overlap.
 double tslew(const int_time& first_begin, const int_time& begin, int nsamples, int rate_factor,
              int rate_mult);
 
 // Reads the records of `file` into idata (at most `maximum` samples) and fills the identity
-// and timing members of `head`; `ierr` takes the status. Messages go to standard output. A
-// process-ending condition of the record layer ends the process.
+// and timing members of `head`; `ierr` takes the status: 0; 997 when a record of another channel
+// ended the trace, 998 when a record's time slewed; 999 when the file could not be read; 1000
+// when it could not be opened. Messages go to `messages`. A process-ending condition of the
+// record layer ends the process.
 void sdr_read(std::string_view file, int maximum, std::span<int32_t> idata, TraceHeader& head,
-              int& ierr);
+              int& ierr, MessageSink& messages);
 
-// The same from an already open file; `name` appears in the messages. Process-ending
-// conditions are thrown as SeedFatal instead.
+// The same from an already open file; `name` appears in the messages, which go to the file's
+// sink. Process-ending conditions are thrown as SeedFatal instead.
 void assemble_trace(SeedFile& file, std::string_view name, int maximum, std::span<int32_t> idata,
                     TraceHeader& head, int& ierr);
 

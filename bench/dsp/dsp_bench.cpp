@@ -108,9 +108,11 @@ void BM_coinst2_velocity_highpass(benchmark::State& state) {
     std::vector<float> x(static_cast<std::size_t>(nfft) + 2);
     std::vector<tw::cfloat> cx(static_cast<std::size_t>(nfft) / 2 + 1);
     int ierr = 0;
+    tw::InstrumentCorrection correction(tw::standard_messages());
     for (auto _ : state) {
         std::copy(trace.begin(), trace.end(), x.begin());
-        tw::coinst2(instr, n, 0.01f, 21, 6, x, cx, 0, 0.0f, 0.075f, ierr);
+        correction.coinst2(instr, n, 0.01f, tw::kGroundVelocity, tw::kHighPassZeroPhase, x, cx, 0,
+                           0.0f, 0.075f, ierr);
         benchmark::DoNotOptimize(x.data());
     }
 }

@@ -11,7 +11,9 @@
 #include "seed/sample_decoders.hpp"
 #include "seed/seed_file.hpp"
 #include "seed/trace_assembly.hpp"
-#include "tests/seed/libmseed_bridge.hpp"
+#include "tests/support/libmseed.hpp"
+
+#include <libmseed.h>
 
 namespace {
 
@@ -30,11 +32,11 @@ std::vector<int32_t> walk(int n) {
 }
 
 std::vector<uint8_t> records(int encoding, int reclen, int nsamples) {
-    tw::test::MseedTrace t;
+    tw::testing::MseedTrace t;
     t.encoding = encoding;
     t.reclen = reclen;
     t.samples = walk(nsamples);
-    return tw::test::pack_with_libmseed(t);
+    return tw::testing::pack_with_libmseed(t);
 }
 
 void decode_ours(benchmark::State& state, int encoding) {
@@ -46,8 +48,8 @@ void decode_ours(benchmark::State& state, int encoding) {
     for (auto _ : state) {
         for (std::size_t r = 0; r < nrec; ++r) {
             const std::span<const uint8_t> record(bytes.data() + r * reclen, reclen);
-            auto hdr = tw::decode_hdr_sdr(record);
-            total += tw::ms_unpack(*hdr, 8192, record, samples);
+            auto hdr = tw::decode_hdr_sdr(record, tw::standard_messages());
+            total += tw::ms_unpack(*hdr, 8192, record, samples, tw::standard_messages());
         }
         benchmark::DoNotOptimize(samples.data());
     }
@@ -88,7 +90,7 @@ void assemble_steim2_trace(benchmark::State& state) {
     std::vector<int32_t> idata(tw::kMaxSamples);
     int ierr = 0;
     for (auto _ : state) {
-        tw::SeedFile file(fmemopen(bytes.data(), bytes.size(), "rb"));
+        tw::SeedFile file(fmemopen(bytes.data(), bytes.size(), "rb"), tw::standard_messages());
         tw::assemble_trace(file, "bench", tw::kTraceSamples, idata, head, ierr);
         if (ierr != 0 || head.npts != 32767) state.SkipWithError("trace not assembled");
     }

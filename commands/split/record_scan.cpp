@@ -53,7 +53,8 @@ Attempt try_record(std::string_view bytes, std::size_t at, std::vector<int32_t>&
     Attempt a;
     std::FILE* stream = ::fmemopen(const_cast<char*>(bytes.data() + at), bytes.size() - at, "rb");
     if (stream == nullptr) return a;
-    SeedFile file(stream);
+    // The record layer's own warnings go where they always went: standard error.
+    SeedFile file(stream, standard_messages());
     RecordBuffer buffer;
     try {
         const int length = read_ms_record(a.hdr, buffer, file);
@@ -72,7 +73,7 @@ Attempt try_record(std::string_view bytes, std::size_t at, std::vector<int32_t>&
         } else if (ms_unpack(
                        *a.hdr, kMostSamples,
                        std::span(reinterpret_cast<const uint8_t*>(bytes.data() + at), a.length),
-                       samples) != a.hdr->nsamp) {
+                       samples, standard_messages()) != a.hdr->nsamp) {
             a.kind = Attempt::Kind::undecodable;
             a.why = "its samples cannot be decoded";
         }

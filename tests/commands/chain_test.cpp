@@ -11,11 +11,11 @@
 #include "commands/synth/fft.hpp"
 #include "example_files.hpp"
 #include "metadata/response.hpp"
-#include "mseed_oracle.hpp"
 #include "records/records.hpp"
+#include "tests/support/libmseed.hpp"
 #include "time/int_time.hpp"
 
-using namespace tw::test;
+using namespace tw::testing;
 using tw::synth::fft;
 using tw::synth::Spectrum;
 

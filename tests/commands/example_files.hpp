@@ -1,29 +1,20 @@
 #pragma once
 // Access to the committed example event for the tests.
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
-namespace tw::test {
+#include "tests/support/files.hpp"
+
+namespace tw::testing {
 
 inline std::filesystem::path example_dir() {
     return std::filesystem::path(TW_SOURCE_DIR) / "examples" / "event";
 }
 
-inline std::vector<uint8_t> read_bytes(const std::filesystem::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-}
-
 inline std::vector<std::string> read_lines(const std::filesystem::path& p) {
-    std::ifstream f(p);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(f, line);)
-        lines.push_back(line);
-    return lines;
+    return lines_of(slurp(p));
 }
 
 // One line of the truth file.
@@ -46,4 +37,4 @@ inline std::vector<TruthLine> read_truth(const std::filesystem::path& p) {
     return out;
 }
 
-} // namespace tw::test
+} // namespace tw::testing

@@ -1,34 +1,23 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <string>
 
 #include "example_files.hpp"
-#include "mseed_oracle.hpp"
+#include "tests/support/libmseed.hpp"
+#include "tests/support/run_program.hpp"
 
 namespace fs = std::filesystem;
-using namespace tw::test;
+using namespace tw::testing;
 
 namespace {
 
 const std::string kProgram = std::string(TW_BINARY_DIR) + "/commands/tesk_synth";
 
-// A fresh empty folder under the system's temporary directory.
-fs::path fresh_dir(const std::string& name) {
-    const fs::path dir =
-        fs::temp_directory_path() / ("tesk_synth_" + name + "_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
-
-int run(const std::string& arguments) {
-    const int status = std::system((kProgram + " " + arguments + " > /dev/null").c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+// tesk_synth with the arguments; its exit status.
+int run(const std::vector<std::string>& args) {
+    return run_program(kProgram, args).status;
 }
 
 std::set<std::string> names_in(const fs::path& dir) {
@@ -41,54 +30,52 @@ std::set<std::string> names_in(const fs::path& dir) {
 } // namespace
 
 TEST(Example, DefaultOptionsRegenerateTheCommittedFilesBitForBit) {
-    const fs::path dir = fresh_dir("regen");
-    ASSERT_EQ(run("-o " + dir.string()), 0);
+    const TempDir dir;
+    ASSERT_EQ(run({"-o", dir.path()}), 0);
     const auto committed = names_in(example_dir());
     // The committed folder also holds its README.
     std::set<std::string> expected = committed;
     expected.erase("README.md");
-    ASSERT_EQ(names_in(dir), expected);
+    ASSERT_EQ(names_in(dir.path()), expected);
     EXPECT_EQ(expected.size(), 4u * 3u + 6u);
     for (const auto& name : expected)
         EXPECT_TRUE(read_bytes(dir / name) == read_bytes(example_dir() / name)) << name;
-    fs::remove_all(dir);
 }
 
 TEST(Example, OptionsSetStationsSamplesRecordLengthAndSeed) {
-    const fs::path a = fresh_dir("opt_a");
-    const fs::path b = fresh_dir("opt_b");
-    ASSERT_EQ(run("-o " + a.string() + " -stations 2 -samples 16384 -record 4096 -seed 7"), 0);
-    ASSERT_EQ(run("-o " + b.string() + " -stations 2 -samples 16384 -record 4096 -seed 8"), 0);
-    EXPECT_EQ(names_in(a).size(), 2u * 3u + 6u);
+    const TempDir a, b;
+    for (const auto& [dir, seed] : {std::pair{&a, "7"}, std::pair{&b, "8"}})
+        ASSERT_EQ(run({"-o", dir->path(), "-stations", "2", "-samples", "16384", "-record", "4096",
+                       "-seed", seed}),
+                  0);
+    EXPECT_EQ(names_in(a.path()).size(), 2u * 3u + 6u);
     for (const char* chan : {"HHZ", "HHN", "HHE"}) {
         const std::string name = std::string("XX.SY02..") + chan + ".mseed";
         const auto bytes = read_bytes(a / name);
         const auto decoded = decode_with_libmseed(bytes, 4096);
         ASSERT_TRUE(decoded.ok) << name;
-        std::size_t total = 0;
-        for (const auto& r : decoded.records)
-            total += r.samples.size();
-        EXPECT_EQ(total, 16384u) << name;
+        EXPECT_EQ(samples_of(decoded).size(), 16384u) << name;
         // Another seed gives other noise and other wave trains.
         EXPECT_FALSE(bytes == read_bytes(b / name)) << name;
     }
     // The metadata do not depend on the seed.
     EXPECT_TRUE(read_bytes(a / "synth.resp") == read_bytes(b / "synth.resp"));
     EXPECT_TRUE(read_bytes(a / "synth.stat") == read_bytes(b / "synth.stat"));
-    fs::remove_all(a);
-    fs::remove_all(b);
 }
 
 TEST(Example, BadOptionsAreRefusedWithStatusOne) {
-    const fs::path dir = fresh_dir("bad");
-    EXPECT_EQ(run("-o " + dir.string() + " -stations 0"), 1);
-    EXPECT_EQ(run("-o " + dir.string() + " -stations 100"), 1);
-    EXPECT_EQ(run("-o " + dir.string() + " -samples 40000"), 1);
-    EXPECT_EQ(run("-o " + dir.string() + " -record 1024"), 1);
-    EXPECT_EQ(run("-o " + dir.string() + " -seed x"), 1);
-    EXPECT_EQ(run("-o " + dir.string() + " -frobnicate 1"), 1);
-    EXPECT_EQ(run("-o"), 1);
-    EXPECT_EQ(run("-o /dev/null/cannot"), 1); // a folder that cannot be made
-    EXPECT_TRUE(names_in(dir).empty());
-    fs::remove_all(dir);
+    const TempDir dir;
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"-stations", "0"},
+                                                {"-stations", "100"},
+                                                {"-samples", "40000"},
+                                                {"-record", "1024"},
+                                                {"-seed", "x"},
+                                                {"-frobnicate", "1"}}) {
+        std::vector<std::string> args{"-o", dir.path()};
+        args.insert(args.end(), bad.begin(), bad.end());
+        EXPECT_EQ(run(args), 1) << bad[0];
+    }
+    EXPECT_EQ(run({"-o"}), 1);
+    EXPECT_EQ(run({"-o", "/dev/null/cannot"}), 1); // a folder that cannot be made
+    EXPECT_TRUE(names_in(dir.path()).empty());
 }

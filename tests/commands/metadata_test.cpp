@@ -10,13 +10,13 @@
 #include <string>
 
 #include "example_files.hpp"
-#include "mseed_oracle.hpp"
+#include "tests/support/libmseed.hpp"
 #include "text/fields.hpp"
 #include "text/format.hpp"
 #include "text/tokens.hpp"
 
 using namespace tw;
-using namespace tw::test;
+using namespace tw::testing;
 
 namespace {
 

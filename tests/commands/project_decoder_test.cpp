@@ -6,12 +6,19 @@
 
 #include "commands/synth/seed_records.hpp"
 #include "example_files.hpp"
-#include "mseed_oracle.hpp"
 #include "seed/trace_assembly.hpp"
+#include "tests/support/files.hpp"
+#include "tests/support/libmseed.hpp"
+#include "text/messages.hpp"
 #include "time/int_time.hpp"
 
 using namespace tw;
-using namespace tw::test;
+using namespace tw::testing;
+
+namespace {
+// What the trace assembly said.
+MessageLog said;
+} // namespace
 
 TEST(ExampleThroughTraceAssembly, EveryFileIsOneCompleteUnclippedTrace) {
     ext_time first;
@@ -31,10 +38,10 @@ TEST(ExampleThroughTraceAssembly, EveryFileIsOneCompleteUnclippedTrace) {
         const std::string name = "XX." + t.station + ".." + t.channel + ".mseed";
         TraceHeader head;
         int ierr = -1;
-        testing::internal::CaptureStdout();
-        sdr_read((example_dir() / name).string(), kTraceSamples, idata, head, ierr);
-        const std::string messages = testing::internal::GetCapturedStdout();
-        ASSERT_EQ(ierr, kTraceComplete) << name << messages;
+        said.out.clear();
+        sdr_read((example_dir() / name).string(), kTraceSamples, idata, head, ierr, said);
+        const std::string messages = said.out;
+        ASSERT_EQ(ierr, status::kOk) << name << messages;
         EXPECT_TRUE(messages.empty()) << messages;
         EXPECT_EQ(head.npts, 12000) << name;
         EXPECT_EQ(head.sample_rate, 100) << name;
@@ -73,22 +80,17 @@ TEST(WriterThroughTraceAssembly, EverySteimTwoWidthDecodes) {
         layout.record_length = length;
         const auto bytes = tw::synth::encode_records(layout, samples);
         ASSERT_FALSE(bytes.empty());
-        const auto path = std::filesystem::temp_directory_path() /
-                          ("tesk_synth_widths_" + std::to_string(length) + ".mseed");
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
+        const TempFile file(bytes, "widths.mseed");
 
         std::vector<int32_t> idata(kMaxSamples);
         TraceHeader head;
         int ierr = -1;
-        testing::internal::CaptureStdout();
-        sdr_read(path.string(), kTraceSamples, idata, head, ierr);
-        const std::string messages = testing::internal::GetCapturedStdout();
-        EXPECT_EQ(ierr, kTraceComplete) << length << messages;
+        said.out.clear();
+        sdr_read(file.path(), kTraceSamples, idata, head, ierr, said);
+        const std::string messages = said.out;
+        EXPECT_EQ(ierr, status::kOk) << length << messages;
         ASSERT_EQ(head.npts, static_cast<int>(samples.size())) << length;
         EXPECT_TRUE(std::equal(samples.begin(), samples.end(), idata.begin())) << length;
         EXPECT_EQ(head.stat.trimmed(), "WIDTH");
-        std::filesystem::remove(path);
     }
 }

@@ -11,13 +11,17 @@
 #include "metadata/picks.hpp"
 #include "metadata/response.hpp"
 #include "metadata/sensitivity.hpp"
+#include "text/messages.hpp"
 #include "time/int_time.hpp"
 #include "time/parse_date.hpp"
 
 using namespace tw;
-using namespace tw::test;
+using namespace tw::testing;
 
 namespace {
+
+// What the code under test said.
+MessageLog said;
 
 std::string example_file(const char* name) {
     return (example_dir() / name).string();
@@ -81,7 +85,7 @@ TEST(ExampleThroughReaders, EveryTraceFindsCoordinatesResponseSensitivityAndPick
 
         std::array<PickRecord, kMaxPicks> picks;
         int ipick = 0;
-        fetch_pick(example_file("synth.pick"), head, picks, ipick, ierr);
+        fetch_pick(example_file("synth.pick"), head, picks, ipick, ierr, said);
         EXPECT_EQ(ierr, 0) << where;
         ASSERT_EQ(ipick, 2) << where;
         EXPECT_EQ(picks[0].pid.trimmed(), "P");

@@ -5,10 +5,10 @@
 
 #include "commands/synth/random.hpp"
 #include "commands/synth/seed_records.hpp"
-#include "mseed_oracle.hpp"
+#include "tests/support/libmseed.hpp"
 
 using namespace tw::synth;
-using tw::test::decode_with_libmseed;
+using tw::testing::decode_with_libmseed;
 
 namespace {
 
@@ -69,7 +69,7 @@ TEST_P(RecordsThroughLibmseed, DecodeToTheSamplesContiguouslyWithoutComplaint) {
     EXPECT_TRUE(decoded.diagnostics.empty()) << decoded.diagnostics.front();
 
     std::vector<int32_t> all;
-    const int64_t first = tw::test::epoch_us(2024, 366, 23, 59, 50, 0);
+    const int64_t first = tw::testing::epoch_us(2024, 366, 23, 59, 50, 0);
     for (std::size_t r = 0; r < decoded.records.size(); ++r) {
         const auto& rec = decoded.records[r];
         EXPECT_EQ(rec.network, "XX");

@@ -1,6 +1,7 @@
 // tesk_split on multiplexed files written by libmseed: one file per channel, records byte for
 // byte in time order, merged across files, and what cannot be read reported and skipped.
 #include <gtest/gtest.h>
+#include <libmseed.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -8,7 +9,7 @@
 #include <vector>
 
 #include "commands/split/record_scan.hpp"
-#include "tests/seed/libmseed_bridge.hpp"
+#include "tests/support/libmseed.hpp"
 #include "tests/support/run_program.hpp"
 #include "tw_version.hpp"
 
@@ -30,8 +31,8 @@ std::vector<int32_t> ramp(int n, int32_t scale) {
 }
 
 // The records of one channel as libmseed packs them, one element per record.
-std::vector<Bytes> records(const tw::test::MseedTrace& t) {
-    const Bytes all = tw::test::pack_with_libmseed(t);
+std::vector<Bytes> records(const tw::testing::MseedTrace& t) {
+    const Bytes all = tw::testing::pack_with_libmseed(t);
     std::vector<Bytes> out;
     for (std::size_t at = 0; at < all.size(); at += static_cast<std::size_t>(t.reclen))
         out.emplace_back(all.begin() + static_cast<long>(at),
@@ -44,17 +45,17 @@ struct Channels {
 };
 
 Channels make_channels() {
-    tw::test::MseedTrace z;
+    tw::testing::MseedTrace z;
     z.station = "STA1";
     z.channel = "HHZ";
     z.samples = ramp(3000, 40);
-    tw::test::MseedTrace n = z;
+    tw::testing::MseedTrace n = z;
     n.channel = "HHN";
     n.encoding = DE_INT32;
     n.header_order = 0;
     n.data_order = 0;
     n.samples = ramp(600, 3);
-    tw::test::MseedTrace b = z;
+    tw::testing::MseedTrace b = z;
     b.network = "YY";
     b.station = "STA2";
     b.location = "00";
@@ -144,7 +145,8 @@ TEST(TeskSplit, TwoDownloadsIntoOneFilePerChannelInTimeOrder) {
         std::string::npos);
     // libmseed reads the split file back to the samples it packed.
     const std::string z = slurp(dir / "out" / "XX.STA1..HHZ.mseed");
-    EXPECT_EQ(tw::test::decode_with_libmseed(Bytes(z.begin(), z.end())), ramp(3000, 40));
+    EXPECT_EQ(tw::testing::samples_of(tw::testing::decode_with_libmseed(Bytes(z.begin(), z.end()))),
+              ramp(3000, 40));
 }
 
 TEST(TeskSplit, WhatCannotBeReadIsReportedAndSkipped) {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/seed/libmseed_bridge.hpp"
-#include "tests/seed/temp_files.hpp"
+#include "tests/support/files.hpp"
+#include "tests/support/libmseed.hpp"
 #include "tests/support/run_program.hpp"
 #include "tests/support/test_data.hpp"
 
@@ -70,13 +70,14 @@ TEST(TeskDump, SamplesEqualLibmseed) {
         std::vector<int32_t> samples;
         for (std::size_t i = 1; i < lines.size(); ++i)
             samples.push_back(std::stoi(lines[i]));
-        EXPECT_EQ(samples, tw::test::decode_with_libmseed(tw::test::read_bytes(file)));
+        EXPECT_EQ(samples, tw::testing::samples_of(
+                               tw::testing::decode_with_libmseed(tw::testing::read_bytes(file))));
     }
     EXPECT_EQ(compared, 15);
 }
 
 TEST(TeskDump, UnreadableFilesPrintTheirMessageAndFailTheRun) {
-    tw::test::TempFile empty({}, "empty_dump.mseed");
+    tw::testing::TempFile empty({}, "empty_dump.mseed");
     const auto r = run_program(kDump, {"/nonexistent/x.mseed", empty.path()});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, " Error opening file /nonexistent/x.mseed\n"

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <fstream>
 
+#include "tests/support/record_builder.hpp"
 #include "tests/support/run_program.hpp"
-#include "tests/support/seed_writer.hpp"
 #include "text/format.hpp"
 
 using namespace tw::testing;
@@ -28,12 +28,6 @@ class Columns {
     std::string line_;
 };
 
-void write_file(const std::filesystem::path& path, const std::vector<std::string>& lines) {
-    std::ofstream out(path);
-    for (const auto& line : lines)
-        out << line << '\n';
-}
-
 std::vector<int32_t> wiggle(int n, double amplitude = 20000.0) {
     std::vector<int32_t> s(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i)
@@ -47,8 +41,8 @@ std::vector<int32_t> wiggle(int n, double amplitude = 20000.0) {
 class Station : public ::testing::Test {
   protected:
     void SetUp() override {
-        write_file(
-            dir_ / "net.stat",
+        dir_.write(
+            "net.stat",
             {Columns().at(1, "STA_").at(6, "47.0000").at(15, "12.0000").at(25, " 100.0").str(),
              Columns().at(1, "OTH_").at(6, "47.5000").at(15, "12.5000").at(25, " 100.0").str()});
         std::vector<std::string> resp, sens;
@@ -80,25 +74,24 @@ class Station : public ::testing::Test {
                     Columns().at(6, "0.010000").at(17, " 40.000000").at(30, " 1.00000E+09").str());
             }
         }
-        write_file(dir_ / "net.resp", resp);
-        write_file(dir_ / "net.sens", sens);
+        dir_.write("net.resp", resp);
+        dir_.write("net.sens", sens);
     }
 
     // A trace of n samples starting at 2024 day 2 01:00:00.
     void data(const std::string& name, const std::string& station, const std::string& channel,
               const std::vector<int32_t>& samples, tw::int_time start = {2024, 86400 + 3600, 0}) {
-        TraceSpec layout;
-        layout.station = station;
-        layout.channel = channel;
-        layout.start = start;
-        write_int32_records((dir_ / name).string(), layout, samples);
+        RecordSpec spec;
+        spec.station = station;
+        spec.channel = channel;
+        write_int32_records((dir_ / name).string(), spec, start, samples);
     }
 
     void picks(const std::vector<std::string>& lines) {
         std::vector<std::string> all = {"picks",
                                         "stat chan num q phas wt fm amp  year doy hh:mm:ss.ss"};
         all.insert(all.end(), lines.begin(), lines.end());
-        write_file(dir_ / "net.pick", all);
+        dir_.write("net.pick", all);
     }
 
     ProgramResult run(std::vector<std::string> args) {
@@ -153,14 +146,14 @@ TEST_F(Station, MissingFilesAndUnknownStationsSkipTheFile) {
     std::filesystem::remove(dir_ / "net.resp");
     r = run({"-w", "S.HHZ"});
     EXPECT_NE(r.out.find("   Tesk_wave - response file does not exist"), std::string::npos);
-    write_file(dir_ / "net.resp", {});
+    dir_.write("net.resp", {});
     r = run({"-w", "S.HHZ"});
     EXPECT_NE(r.out.find("    Tesk_wave - error with response  999"), std::string::npos);
 
     std::filesystem::remove(dir_ / "net.sens");
     r = run({"-r", "S.HHZ"});
     EXPECT_NE(r.out.find("   Tesk_wave - sensitivity file does not exist"), std::string::npos);
-    write_file(dir_ / "net.sens", {});
+    dir_.write("net.sens", {});
     r = run({"-r", "S.HHZ"});
     EXPECT_NE(r.out.find("   Tesk_wave - error with sensitivity  999"), std::string::npos);
 

@@ -7,10 +7,14 @@
 #include "driver/window.hpp"
 #include "dsp/coinst2.hpp"
 #include "tests/support/run_program.hpp"
+#include "text/messages.hpp"
 
 using namespace tw;
 
 namespace {
+
+// What the code under test said.
+MessageLog said;
 
 TraceHeader trace(int npts, int rate) {
     TraceHeader head;
@@ -100,26 +104,25 @@ TEST(CheckWindow, EarliestAndLatestArrivals) {
 TEST(ComponentGroup, GroupsByStationBandAndStartTime) {
     ComponentGroup group;
     const int_time t{2024, 10, 0};
-    group.add("STA ", "HHE", t);
-    group.add("STA ", "HHN", t);
-    group.add("STA ", "HHZ", t);
+    group.add("STA ", "HHE", t, said);
+    group.add("STA ", "HHN", t, said);
+    group.add("STA ", "HHZ", t, said);
     EXPECT_EQ(group.icomp(), 3);
     EXPECT_EQ(group.ic(), (std::array<int, 3>{1, 1, 1}));
     group.close_if_complete();
     EXPECT_EQ(group.icomp(), 0);
     // A fourth file of the same station starts a new group without a message.
-    ::testing::internal::CaptureStdout();
-    group.add("STA ", "HHZ", t);
-    group.add("OTH ", "HH1", t);
-    const std::string out = ::testing::internal::GetCapturedStdout();
+    said.out.clear();
+    group.add("STA ", "HHZ", t, said);
+    group.add("OTH ", "HH1", t, said);
+    const std::string out = said.out;
     EXPECT_EQ(out, "   Tesk_wave - unexpected channel  0\n");
     EXPECT_EQ(group.icomp(), 1);
     EXPECT_EQ(group.ic(), (std::array<int, 3>{1, 0, 0}));
     // Same station and band but another start time: the difference is reported.
-    ::testing::internal::CaptureStdout();
-    group.add("OTH ", "HH2", int_time{2024, 12, 500000});
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-              "   Tesk_wave - unexpected channel  2500000\n");
+    said.out.clear();
+    group.add("OTH ", "HH2", int_time{2024, 12, 500000}, said);
+    EXPECT_EQ(said.out, "   Tesk_wave - unexpected channel  2500000\n");
 }
 
 TEST(SaveToAscii, ExactColumnsAndAppendedRecords) {

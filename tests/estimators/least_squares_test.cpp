@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "text/messages.hpp"
 #include <algorithm>
 #include <cmath>
 #include <random>
-#include <sstream>
 #include <vector>
 
 namespace tw {
@@ -59,7 +59,7 @@ void normal_equations(const std::vector<double>& x, const std::vector<double>& y
 
 class LeastSquaresTest : public ::testing::Test {
   protected:
-    std::ostringstream messages;
+    MessageLog messages;
     LeastSquaresFit fit{messages};
     std::vector<float> coef = std::vector<float>(5, -7.0f);
     std::vector<float> err = std::vector<float>(5, -7.0f);
@@ -80,14 +80,14 @@ TEST_F(LeastSquaresTest, ExactLineGivesItsCoefficientsAndNoScatter) {
     EXPECT_NEAR(err[0], 0.0f, 1e-4);
     EXPECT_NEAR(err[1], 0.0f, 1e-4);
     EXPECT_EQ(coef[2], -7.0f) << "only the fitted coefficients are written";
-    EXPECT_TRUE(messages.str().empty());
+    EXPECT_TRUE(messages.out.empty());
 }
 
 TEST_F(LeastSquaresTest, IdenticalColumnsAreZeroedToTheMinimumNormSolution) {
     // All abscissae equal: the constant and linear columns are proportional (1 and 2).
     std::vector<float> x(10, 2.0f), y(10, 5.0f), sig(10, 1.0f);
     ASSERT_TRUE(fit.lfit(2, 10, x, y, sig, 1, coef, err, chi2));
-    const std::string out = messages.str();
+    const std::string out = messages.out;
     EXPECT_EQ(count_lines(out, " zeroing a column # "), 1) << out;
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
     // c1 + 2 c2 = 5 with the smallest |c| is c = (1, 2).
@@ -101,10 +101,10 @@ TEST_F(LeastSquaresTest, IdenticalColumnsAreZeroedToTheMinimumNormSolution) {
 TEST_F(LeastSquaresTest, RefusesTooManyCoefficientsOrPointsAndLeavesOutputs) {
     std::vector<float> x(10, 1.0f), y(10, 1.0f), sig(10, 1.0f);
     EXPECT_FALSE(fit.lfit(6, 10, x, y, sig, 0, coef, err, chi2));
-    EXPECT_EQ(messages.str(), " parameter ncol exceeded in lfit\n");
-    messages.str("");
+    EXPECT_EQ(messages.out, " parameter ncol exceeded in lfit\n");
+    messages.out.clear();
     EXPECT_FALSE(fit.lfit(2, 65537, x, y, sig, 0, coef, err, chi2));
-    EXPECT_EQ(messages.str(), " parameter npmax exceeded in lfit\n");
+    EXPECT_EQ(messages.out, " parameter npmax exceeded in lfit\n");
     EXPECT_EQ(coef[0], -7.0f);
     EXPECT_EQ(err[0], -7.0f);
     EXPECT_EQ(chi2, -7.0f);
@@ -149,7 +149,7 @@ TEST_F(LeastSquaresTest, AgreesWithDoublePrecisionNormalEquations) {
     const double scale = std::sqrt(chi_ref / (npts - 3));
     for (int j = 0; j < 3; ++j)
         EXPECT_NEAR(err_scaled[j], std::sqrt(cinv[j][j]) * scale, 1e-4 * err_scaled[j]) << j;
-    EXPECT_TRUE(messages.str().empty());
+    EXPECT_TRUE(messages.out.empty());
 }
 
 TEST_F(LeastSquaresTest, SinglePowerTermModels) {

@@ -16,6 +16,7 @@
 #include "metadata/response.hpp"
 #include "metadata/sensitivity.hpp"
 #include "records/records.hpp"
+#include "text/messages.hpp"
 #include "tests/support/run_program.hpp"
 #include "time/int_time.hpp"
 
@@ -142,7 +143,8 @@ TEST(FileManualExamples, PickFile) {
     const TraceHeader head = rjob_trace();
     std::array<PickRecord, kMaxPicks> picks{};
     int ipick = 0, ierr = -1;
-    fetch_pick(example_file(dir, "pick"), head, picks, ipick, ierr);
+    MessageLog said;
+    fetch_pick(example_file(dir, "pick"), head, picks, ipick, ierr, said);
     ASSERT_EQ(ierr, 0);
     ASSERT_EQ(ipick, 1);
     EXPECT_EQ(picks[0].pid.trimmed(), "P");

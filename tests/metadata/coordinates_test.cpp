@@ -79,7 +79,7 @@ TEST(FetchCoord, MalformedLineBeforeTheStationEndsTheScan) {
 
 TEST(FetchCoord, UnopenableFileAndEmptyFile) {
     TempDir dir;
-    EXPECT_EQ(lookup(dir.path("absent"), "RJOB").ierr, 1000);
+    EXPECT_EQ(lookup(dir.file("absent"), "RJOB").ierr, 1000);
     EXPECT_EQ(lookup(dir.write("empty", {}), "RJOB").ierr, 999);
 }
 

@@ -1,9 +1,13 @@
 #include "metadata/picks.hpp"
+#include "text/messages.hpp"
 
 #include "fixture_files.hpp"
 
 namespace tw {
 namespace {
+
+// What the code under test said.
+MessageLog said;
 
 using testing::at;
 using testing::TempDir;
@@ -26,9 +30,9 @@ struct Lookup {
 
 Lookup lookup(const std::string& path, std::string_view station) {
     Lookup r;
-    ::testing::internal::CaptureStdout();
-    fetch_pick(path, trace(station, "HHZ", {}), r.picks, r.ipick, r.ierr);
-    r.output = ::testing::internal::GetCapturedStdout();
+    said.out.clear();
+    fetch_pick(path, trace(station, "HHZ", {}), r.picks, r.ipick, r.ierr, said);
+    r.output = said.out;
     return r;
 }
 
@@ -101,7 +105,7 @@ TEST(FetchPick, NoPickOfTheStationGives999) {
     EXPECT_EQ(header_like.ipick, 0);
     EXPECT_EQ(lookup(dir.write("c", {}), "RJOB").ierr, 999);
     EXPECT_EQ(lookup(dir.write("d", {"one line"}), "RJOB").ierr, 999);
-    EXPECT_EQ(lookup(dir.path("absent"), "RJOB").ierr, 1000);
+    EXPECT_EQ(lookup(dir.file("absent"), "RJOB").ierr, 1000);
 }
 
 TEST(FetchPick, ShortAndMalformedLinesStoredWithoutComplaint) {

@@ -267,7 +267,7 @@ TEST(FetchResponse, MalformedCountZeroOrPoleLinesFailWith999) {
     auto cut_skipped = file_of({other});
     cut_skipped[1] = "1.0 0 3";
     EXPECT_EQ(lookup(dir.write("cut_skipped", cut_skipped), head).ierr, 999);
-    EXPECT_EQ(lookup(dir.path("absent"), head).ierr, 1000);
+    EXPECT_EQ(lookup(dir.file("absent"), head).ierr, 1000);
 }
 
 TEST(FetchResponse, RealResponseFile) {

@@ -231,7 +231,7 @@ TEST(FetchSens, MalformedOrMissingLinesFailWith999) {
     EXPECT_EQ(r.sens.fp_hc, 0.0f);
     EXPECT_EQ(r.sens.fp_sens, 0.0f);
 
-    EXPECT_EQ(lookup(dir.path("absent"), head).ierr, 1000);
+    EXPECT_EQ(lookup(dir.file("absent"), head).ierr, 1000);
 }
 
 TEST(FetchSens, RealSensitivityFile) {

@@ -11,20 +11,27 @@
 #include "records/records.hpp"
 #include "seed/record_reader.hpp"
 #include "seed/trace_assembly.hpp"
-#include "tests/seed/libmseed_bridge.hpp"
-#include "tests/seed/temp_files.hpp"
+#include "tests/support/libmseed.hpp"
+#include "text/messages.hpp"
+
+#include "tests/support/files.hpp"
+#include "tests/support/record_builder.hpp"
 #include "tests/support/test_data.hpp"
+#include <libmseed.h>
 
 namespace tw {
 namespace {
 
+// What the code under test said.
+MessageLog said;
+
 namespace fs = std::filesystem;
-using test::MseedTrace;
+using testing::MseedTrace;
 
 // Every record of the bytes through the reader, samples in file order; `last` takes the final
 // result (-1 at a clean end).
 std::vector<int32_t> read_all(const std::vector<uint8_t>& bytes, int& last) {
-    SeedFile file = test::stream_of(bytes);
+    SeedFile file = testing::stream_of(bytes, said);
     std::vector<int32_t> all, buffer(70000);
     std::optional<data_hdr> hdr;
     while ((last = read_ms(hdr, buffer, 70000, file)) > 0)
@@ -53,13 +60,13 @@ TEST(FixtureFiles, TraceEqualsLibmseedAndTheListedSamples) {
     EXPECT_EQ(files.size(), 16u);
     for (const fs::path& path : files) {
         SCOPED_TRACE(path.filename().string());
-        const auto bytes = test::read_bytes(path.string());
+        const auto bytes = testing::read_bytes(path.string());
         TraceHeader head;
         std::vector<int32_t> idata(kMaxSamples);
         int ierr = -1;
-        ::testing::internal::CaptureStdout();
-        sdr_read(path.string(), kTraceSamples, idata, head, ierr);
-        const std::string out = ::testing::internal::GetCapturedStdout();
+        said.out.clear();
+        sdr_read(path.string(), kTraceSamples, idata, head, ierr, said);
+        const std::string out = said.out;
         if (path.filename() == "no-blockette1000-steim1.mseed") {
             // Without blockette 1000 neither encoding nor record length is stated.
             EXPECT_EQ(ierr, 999);
@@ -69,7 +76,7 @@ TEST(FixtureFiles, TraceEqualsLibmseedAndTheListedSamples) {
         EXPECT_EQ(ierr, 0);
         EXPECT_EQ(out, "");
         const std::vector<int32_t> trace(idata.begin(), idata.begin() + head.npts);
-        EXPECT_EQ(trace, test::decode_with_libmseed(bytes));
+        EXPECT_EQ(trace, testing::samples_of(testing::decode_with_libmseed(bytes)));
         const fs::path listed = path.string() + ".samples.txt";
         if (fs::exists(listed)) {
             EXPECT_EQ(trace, samples_file(listed));
@@ -113,21 +120,21 @@ TEST_P(WrittenByLibmseed, ReaderDecodesWhatLibmseedWrote) {
     t.usec = 123456; // carried by blockette 1001
     t.quality = "DRQM"[(l.reclen / 256 + l.encoding) % 4];
     t.samples = varied_walk(5000, l.encoding == DE_INT16);
-    const auto bytes = test::pack_with_libmseed(t);
+    const auto bytes = testing::pack_with_libmseed(t);
     ASSERT_FALSE(bytes.empty());
     ASSERT_EQ(bytes[20], l.header_order ? 0x07 : 0xDA);
     int last = 0;
     const auto ours = read_all(bytes, last);
     EXPECT_EQ(last, -1);
     EXPECT_EQ(ours, t.samples);
-    EXPECT_EQ(ours, test::decode_with_libmseed(bytes));
+    EXPECT_EQ(ours, testing::samples_of(testing::decode_with_libmseed(bytes)));
 
     // The trace assembly joins the records without slew; its first sample is at .123456.
-    test::TempFile file(bytes, "written.mseed");
+    testing::TempFile file(bytes, "written.mseed");
     TraceHeader head;
     std::vector<int32_t> idata(kMaxSamples);
     int ierr = -1;
-    sdr_read(file.path(), kTraceSamples, idata, head, ierr);
+    sdr_read(file.path(), kTraceSamples, idata, head, ierr, said);
     EXPECT_EQ(ierr, 0);
     EXPECT_EQ(head.npts, 5000);
     EXPECT_EQ(head.stime.usec, 123456);
@@ -154,7 +161,8 @@ std::string layout_name(const ::testing::TestParamInfo<Layout>& info) {
            (l.data_order ? "_DataBE_" : "_DataLE_") + std::to_string(l.reclen);
 }
 
-INSTANTIATE_TEST_SUITE_P(AllLayouts, WrittenByLibmseed, ::testing::ValuesIn(layouts()), layout_name);
+INSTANTIATE_TEST_SUITE_P(AllLayouts, WrittenByLibmseed, ::testing::ValuesIn(layouts()),
+                         layout_name);
 
 // Two segments written separately: the second starts `offset_usec` after the end of the first.
 struct Joined {
@@ -174,14 +182,15 @@ Joined join(int64_t offset_usec, const std::string& channel2 = "HHZ") {
     const int64_t start = (int64_t{a.second} + 10) * 1000000 + a.usec + offset_usec;
     b.second = static_cast<int>(start / 1000000);
     b.usec = static_cast<int>(start % 1000000);
-    test::TempFile file(test::concat({test::pack_with_libmseed(a), test::pack_with_libmseed(b)}),
-                        "joined.mseed");
+    testing::TempFile file(
+        testing::concat({testing::pack_with_libmseed(a), testing::pack_with_libmseed(b)}),
+        "joined.mseed");
     TraceHeader head;
     std::vector<int32_t> idata(kMaxSamples);
     Joined j{};
-    ::testing::internal::CaptureStdout();
-    sdr_read(file.path(), kTraceSamples, idata, head, j.ierr);
-    j.out = ::testing::internal::GetCapturedStdout();
+    said.out.clear();
+    sdr_read(file.path(), kTraceSamples, idata, head, j.ierr, said);
+    j.out = said.out;
     j.npts = head.npts;
     return j;
 }

@@ -7,18 +7,22 @@
 #include "seed/byte_order.hpp"
 #include "seed/fixed_header.hpp"
 #include "seed/seed_fatal.hpp"
-#include "tests/seed/record_builder.hpp"
+#include "tests/support/record_builder.hpp"
+#include "text/messages.hpp"
 #include "time/int_time.hpp"
 
 namespace tw {
 namespace {
 
-using test::build_record;
-using test::put;
-using test::RecordSpec;
+// What the code under test said.
+MessageLog said;
+
+using testing::build_record;
+using testing::put;
+using testing::RecordSpec;
 
 data_hdr full(const std::vector<uint8_t>& r) {
-    auto hdr = decode_hdr_sdr(r);
+    auto hdr = decode_hdr_sdr(r, said);
     EXPECT_TRUE(hdr.has_value());
     return hdr ? *hdr : data_hdr{};
 }
@@ -166,7 +170,7 @@ TEST(FixedHeader, DataQualityLettersAreDataRecords) {
     for (char letter : {'D', 'R', 'Q', 'M'}) {
         RecordSpec layout;
         layout.letter = letter;
-        const auto hdr = decode_hdr_sdr(build_record(layout));
+        const auto hdr = decode_hdr_sdr(build_record(layout), said);
         ASSERT_TRUE(hdr.has_value()) << letter;
         EXPECT_EQ(hdr->record_type, letter);
         EXPECT_EQ(hdr->record_size, 512);
@@ -174,7 +178,7 @@ TEST(FixedHeader, DataQualityLettersAreDataRecords) {
     for (char letter : {'X', 'd', ' ', '\0'}) {
         RecordSpec layout;
         layout.letter = letter;
-        EXPECT_FALSE(decode_hdr_sdr(build_record(layout)).has_value());
+        EXPECT_FALSE(decode_hdr_sdr(build_record(layout), said).has_value());
         EXPECT_FALSE(decode_fixed_data_hdr(build_record(layout)).has_value());
     }
 }
@@ -207,7 +211,7 @@ TEST(Blockettes, ZeroNextOffsetBeforeTheLastIsFatal) {
     auto r = build_record(layout);
     r[39] = 2; // two announced, the first (1000) has next offset 0
     try {
-        decode_hdr_sdr(r);
+        decode_hdr_sdr(r, said);
         FAIL();
     } catch (const SeedFatal& fatal) {
         EXPECT_EQ(fatal.message(), "Error: zero offset to next blockette\n");
@@ -219,9 +223,9 @@ TEST(Blockettes, MoreThanAnnouncedFails) {
     layout.usec_offset = 0; // 1000 then 1001
     auto r = build_record(layout);
     r[39] = 1;
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(decode_hdr_sdr(r).has_value());
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "extra blockette found\n");
+    said.err.clear();
+    EXPECT_FALSE(decode_hdr_sdr(r, said).has_value());
+    EXPECT_EQ(said.err, "extra blockette found\n");
 }
 
 TEST(Blockettes, UnknownTypeWithoutLengthRunsToTheData) {
@@ -245,14 +249,14 @@ TEST(Blockettes, ChainLeavingTheBufferOrPointingBackIsBad) {
     auto r = build_record(layout);
     put(r, 46, 508, 2, true); // a blockette 1000 there runs past the end of the 512 bytes
     put(r, 508, 1000, 2, true);
-    EXPECT_FALSE(decode_hdr_sdr(r).has_value());
+    EXPECT_FALSE(decode_hdr_sdr(r, said).has_value());
     r = build_record(layout);
     put(r, 46, 600, 2, true); // beyond the record
-    EXPECT_FALSE(decode_hdr_sdr(r).has_value());
+    EXPECT_FALSE(decode_hdr_sdr(r, said).has_value());
     layout.usec_offset = 0;
     r = build_record(layout);
     put(r, 50, 40, 2, true); // 1000 points back into the fixed header
-    EXPECT_FALSE(decode_hdr_sdr(r).has_value());
+    EXPECT_FALSE(decode_hdr_sdr(r, said).has_value());
 }
 
 TEST(Blockettes, TypeWithOwnLength2000) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fuzz/seed_fuzz_input.hpp"
-#include "tests/seed/temp_files.hpp"
+#include "tests/support/files.hpp"
 
 namespace {
 
@@ -23,12 +23,12 @@ TEST(FuzzCorpus, EveryInputRunsThroughTheRecordLayer) {
     ASSERT_GE(inputs.size(), 10u);
     for (const auto& input : inputs) {
         SCOPED_TRACE(input.string());
-        const auto bytes = tw::test::read_bytes(input.string());
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
+        const auto bytes = tw::testing::read_bytes(input.string());
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
         EXPECT_EQ(tw::run_seed_input(bytes.data(), bytes.size()), 0);
-        testing::internal::GetCapturedStdout();
-        testing::internal::GetCapturedStderr();
+        ::testing::internal::GetCapturedStdout();
+        ::testing::internal::GetCapturedStderr();
     }
 }
 

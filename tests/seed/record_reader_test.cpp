@@ -9,18 +9,24 @@
 #include "seed/fixed_header.hpp"
 #include "seed/record_reader.hpp"
 #include "seed/seed_file.hpp"
-#include "tests/seed/libmseed_bridge.hpp"
-#include "tests/seed/record_builder.hpp"
-#include "tests/seed/temp_files.hpp"
+#include "tests/support/libmseed.hpp"
+#include "text/messages.hpp"
+
+#include "tests/support/files.hpp"
+#include "tests/support/record_builder.hpp"
+#include <libmseed.h>
 
 namespace tw {
 namespace {
 
-using test::build_record;
-using test::concat;
-using test::put;
-using test::RecordSpec;
-using test::stream_of;
+// What the code under test said.
+MessageLog said;
+
+using testing::build_record;
+using testing::concat;
+using testing::put;
+using testing::RecordSpec;
+using testing::stream_of;
 
 // An INT_32 record holding 0, 1, 2, ... nsamp-1 (or as many as fit).
 std::vector<uint8_t> int32_record(uint16_t nsamp, int power = 9, uint16_t data_offset = 64) {
@@ -54,14 +60,14 @@ long position(SeedFile& file, const std::vector<uint8_t>& all) {
 }
 
 TEST(RecordReader, ThreeSteim1RecordsThenEndOfFile) {
-    test::MseedTrace t;
+    testing::MseedTrace t;
     t.encoding = DE_STEIM1;
     t.reclen = 512;
     for (int i = 0; i < 300; ++i)
         t.samples.push_back(i % 2 ? 1000000 + i : -1000000 - i);
-    const auto bytes = test::pack_with_libmseed(t);
+    const auto bytes = testing::pack_with_libmseed(t);
     ASSERT_EQ(bytes.size(), 3 * 512u);
-    SeedFile file = stream_of(bytes);
+    SeedFile file = stream_of(bytes, said);
     int total = 0;
     for (int k = 0; k < 3; ++k) {
         const Read r = next(file);
@@ -79,7 +85,7 @@ TEST(RecordReader, ThreeSteim1RecordsThenEndOfFile) {
 
 TEST(RecordReader, TrailingFragmentIsEndOfFile) {
     auto bytes = concat({int32_record(10), std::vector<uint8_t>(20, 'x')});
-    SeedFile file = stream_of(bytes);
+    SeedFile file = stream_of(bytes, said);
     EXPECT_EQ(next(file).result, 10);
     const Read last = next(file);
     EXPECT_EQ(last.result, -1);
@@ -91,13 +97,13 @@ TEST(RecordReader, RecordWithoutBlockette1000IsBad) {
     layout.format.reset();
     layout.nsamp = 10;
     layout.data_offset = 48;
-    SeedFile file = stream_of(build_record(layout));
+    SeedFile file = stream_of(build_record(layout), said);
     EXPECT_EQ(next(file).result, -2);
 }
 
 TEST(RecordReader, HeaderThenDataSectionReads) {
     const auto bytes = int32_record(1000, 12, 64);
-    SeedFile file = stream_of(bytes);
+    SeedFile file = stream_of(bytes, said);
     RecordBuffer buffer;
     std::optional<data_hdr> hdr;
     EXPECT_EQ(read_ms_hdr(hdr, buffer, file), 64);
@@ -112,7 +118,7 @@ TEST(RecordReader, HeaderThenDataSectionReads) {
 TEST(RecordReader, LargestRecordEnlargesTheBuffer) {
     const auto bytes = int32_record(16000, 16, 64);
     ASSERT_EQ(bytes.size(), 65536u);
-    SeedFile file = stream_of(concat({bytes, int32_record(5)}));
+    SeedFile file = stream_of(concat({bytes, int32_record(5)}), said);
     const Read r = next(file);
     ASSERT_EQ(r.result, 16000);
     EXPECT_EQ(r.samples[15999], 15999);
@@ -122,7 +128,7 @@ TEST(RecordReader, LargestRecordEnlargesTheBuffer) {
 
 TEST(RecordReader, MaximumZeroReadsNothingSmallerMaximumConsumesTheRecord) {
     const auto bytes = concat({int32_record(112), int32_record(7)});
-    SeedFile file = stream_of(bytes);
+    SeedFile file = stream_of(bytes, said);
     Read r = next(file, 0);
     EXPECT_EQ(r.result, 0);
     EXPECT_EQ(next(file, -5).result, -2);
@@ -134,7 +140,7 @@ TEST(RecordReader, MaximumZeroReadsNothingSmallerMaximumConsumesTheRecord) {
 }
 
 TEST(RecordReader, ByReferenceEntryPadsCodesAndDropsBlockettes) {
-    SeedFile file = stream_of(int32_record(3));
+    SeedFile file = stream_of(int32_record(3), said);
     data_hdr out;
     std::vector<int32_t> samples(10);
     const int maximum = 10;
@@ -155,11 +161,11 @@ TEST(RecordReader, SteimIntegrityFailureIsABadRecordWithItsMessage) {
     layout.nsamp = 4;
     for (uint32_t xn : {16u, 17u}) {
         const uint32_t words[16] = {0x01000000, 10, xn, 0x05010203};
-        layout.data = test::steim_frame(words, true);
-        SeedFile file = stream_of(build_record(layout));
-        testing::internal::CaptureStderr();
+        layout.data = testing::steim_frame(words, true);
+        SeedFile file = stream_of(build_record(layout), said);
+        said.err.clear();
         const Read r = next(file);
-        const std::string err = testing::internal::GetCapturedStderr();
+        const std::string err = said.err;
         if (xn == 16) {
             EXPECT_EQ(r.result, 4);
             EXPECT_EQ((std::vector<int32_t>(r.samples.begin(), r.samples.begin() + 4)),
@@ -176,10 +182,8 @@ TEST(RecordReader, SteimIntegrityFailureIsABadRecordWithItsMessage) {
 
 TEST(RecordReaderBadInput, OffsetsAndLengthsOutsideTheRecord) {
     auto expect_bad = [](std::vector<uint8_t> bytes, const char* why) {
-        SeedFile file = stream_of(bytes);
-        testing::internal::CaptureStderr();
+        SeedFile file = stream_of(bytes, said);
         EXPECT_EQ(next(file).result, -2) << why;
-        testing::internal::GetCapturedStderr();
     };
     auto r = int32_record(10);
     put(r, 44, 600, 2, true);
@@ -212,17 +216,17 @@ TEST(RecordReaderBadInput, OffsetsAndLengthsOutsideTheRecord) {
 }
 
 TEST(RecordReaderBadInput, SteimFramesShorterThanNsampAreBad) {
-    test::MseedTrace t;
+    testing::MseedTrace t;
     t.encoding = DE_STEIM2;
     t.samples.assign(50, 3);
-    auto bytes = test::pack_with_libmseed(t);
+    auto bytes = testing::pack_with_libmseed(t);
     put(bytes, 30, 5000, 2, true);
-    SeedFile file = stream_of(bytes);
+    SeedFile file = stream_of(bytes, said);
     EXPECT_EQ(next(file).result, -2);
 }
 
 TEST(RecordReaderBadInput, ZeroSamplesIsBad) {
-    SeedFile file = stream_of(int32_record(0));
+    SeedFile file = stream_of(int32_record(0), said);
     EXPECT_EQ(next(file).result, -2);
 }
 
@@ -234,48 +238,47 @@ TEST(RecordReaderBadInput, UnknownBlocketteWarnings) {
     put(r, 50, 56, 2, true);
     put(r, 56, 777, 2, true);
     put(r, 58, 0, 2, true);
-    SeedFile file = stream_of(r);
-    testing::internal::CaptureStderr();
+    SeedFile file = stream_of(r, said);
+    said.err.clear();
     EXPECT_EQ(next(file).result, 4);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Warning: unknown blockette 777\n");
+    EXPECT_EQ(said.err, "Warning: unknown blockette 777\n");
     // Without a data offset there is no length limit.
     put(r, 44, 0, 2, true);
-    SeedFile again = stream_of(r);
-    testing::internal::CaptureStderr();
+    SeedFile again = stream_of(r, said);
+    said.err.clear();
     EXPECT_EQ(next(again).result, -2);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+    EXPECT_EQ(said.err,
               "Warning: unknown blockette 777\nWarning: unknown blockette and no length limit\n");
 }
 
 TEST(RecordReaderBadInput, ShortBlocketteWarning) {
     auto r = int32_record(4);
     put(r, 44, 52, 2, true); // data from byte 52: blockette 1000 gets only 4 bytes
-    SeedFile file = stream_of(r);
-    testing::internal::CaptureStderr();
+    SeedFile file = stream_of(r, said);
+    said.err.clear();
     EXPECT_EQ(next(file).result, -2);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "Warning: short blockette 1000 len=4, expected len=8\n");
+    EXPECT_EQ(said.err, "Warning: short blockette 1000 len=4, expected len=8\n");
 }
 
 TEST(FileAccess, TrailingBlanksLongPathsAndMissingFiles) {
-    test::TempFile data(int32_record(3), "ifopen.mseed");
-    SeedFile padded = ifopen(data.path() + std::string(200, ' '), "r  ");
+    testing::TempFile data(int32_record(3), "ifopen.mseed");
+    SeedFile padded = ifopen(data.path() + std::string(200, ' '), "r  ", said);
     EXPECT_TRUE(padded.is_open());
     EXPECT_EQ(ifclose(padded), 0);
     EXPECT_FALSE(padded.is_open());
 
-    testing::internal::CaptureStderr();
-    SeedFile too_long = ifopen(std::string(1024, 'a'), "r");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "ifopen: path too long (1024)\n");
+    said.err.clear();
+    SeedFile too_long = ifopen(std::string(1024, 'a'), "r", said);
+    EXPECT_EQ(said.err, "ifopen: path too long (1024)\n");
     EXPECT_TRUE(too_long.name_refused());
     EXPECT_FALSE(too_long.is_open());
-    EXPECT_TRUE(ifopen(std::string(1023, 'a'), "r").name_refused() == false);
+    EXPECT_TRUE(ifopen(std::string(1023, 'a'), "r", said).name_refused() == false);
 
-    testing::internal::CaptureStderr();
-    EXPECT_TRUE(ifopen(data.path(), "rb+x").name_refused());
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "ifopen: type too long (4)\n");
+    said.err.clear();
+    EXPECT_TRUE(ifopen(data.path(), "rb+x", said).name_refused());
+    EXPECT_EQ(said.err, "ifopen: type too long (4)\n");
 
-    SeedFile missing = ifopen(data.path() + ".none", "r");
+    SeedFile missing = ifopen(data.path() + ".none", "r", said);
     EXPECT_FALSE(missing.is_open());
     EXPECT_FALSE(missing.name_refused());
 }

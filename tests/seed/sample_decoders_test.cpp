@@ -7,13 +7,13 @@
 
 #include "seed/byte_order.hpp"
 #include "seed/sample_decoders.hpp"
-#include "tests/seed/record_builder.hpp"
+#include "tests/support/record_builder.hpp"
 
 namespace tw {
 namespace {
 
-using test::put;
-using test::steim_frame;
+using testing::put;
+using testing::steim_frame;
 
 struct Decoded {
     int result = 0;

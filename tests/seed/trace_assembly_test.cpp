@@ -8,19 +8,25 @@
 
 #include "records/records.hpp"
 #include "seed/trace_assembly.hpp"
-#include "tests/seed/libmseed_bridge.hpp"
-#include "tests/seed/record_builder.hpp"
-#include "tests/seed/temp_files.hpp"
+#include "tests/support/libmseed.hpp"
+#include "text/messages.hpp"
+
+#include "tests/support/files.hpp"
+#include "tests/support/record_builder.hpp"
 #include "time/int_time.hpp"
+#include <libmseed.h>
 
 namespace tw {
 namespace {
 
-using test::build_record;
-using test::concat;
-using test::put;
-using test::RecordSpec;
-using test::TempFile;
+// What the code under test said.
+MessageLog said;
+
+using testing::build_record;
+using testing::concat;
+using testing::put;
+using testing::RecordSpec;
+using testing::TempFile;
 
 // An INT_32 record at 100 samples per second whose samples continue a running count.
 std::vector<uint8_t> counting_record(int first, uint16_t nsamp, uint8_t second_of_minute,
@@ -44,9 +50,9 @@ struct Assembled {
 
 Assembled assemble(const std::string& path, int maximum = kTraceSamples) {
     Assembled a;
-    testing::internal::CaptureStdout();
-    sdr_read(path, maximum, a.idata, a.head, a.ierr);
-    a.out = testing::internal::GetCapturedStdout();
+    said.out.clear();
+    sdr_read(path, maximum, a.idata, a.head, a.ierr, said);
+    a.out = said.out;
     return a;
 }
 
@@ -130,12 +136,12 @@ TEST(TraceAssembly, ForeignChannelEndsTheTraceWith997) {
 }
 
 TEST(TraceAssembly, SampleLimitStopsInsideARecordAndReadsNoFurther) {
-    test::MseedTrace t;
+    testing::MseedTrace t;
     t.encoding = DE_STEIM2;
     t.reclen = 4096;
     for (int i = 0; i < 40000; ++i)
         t.samples.push_back((i * 37) % 2001 - 1000);
-    auto bytes = test::pack_with_libmseed(t);
+    auto bytes = testing::pack_with_libmseed(t);
     // A record of an unknown encoding after the trace would end the process if it were read.
     RecordSpec poison;
     poison.format = 4;
@@ -179,8 +185,8 @@ TEST(TraceAssemblyFatal, UnknownEncodingEndsTheProcess) {
     TraceHeader head;
     std::vector<int32_t> idata(kMaxSamples);
     int ierr = 0;
-    EXPECT_EXIT(sdr_read(file.path(), kTraceSamples, idata, head, ierr),
-                testing::ExitedWithCode(255),
+    EXPECT_EXIT(sdr_read(file.path(), kTraceSamples, idata, head, ierr, standard_messages()),
+                ::testing::ExitedWithCode(255),
                 "^Error: Currently unable to read format 4 for STA.XX.HHZ\n$");
 }
 
@@ -191,8 +197,8 @@ TEST(TraceAssemblyFatal, UndeterminableByteOrderEndsTheProcess) {
     TraceHeader head;
     std::vector<int32_t> idata(kMaxSamples);
     int ierr = 0;
-    EXPECT_EXIT(sdr_read(file.path(), kTraceSamples, idata, head, ierr), testing::ExitedWithCode(1),
-                "^Error: Unable to determine wordorder from time\n$");
+    EXPECT_EXIT(sdr_read(file.path(), kTraceSamples, idata, head, ierr, standard_messages()),
+                ::testing::ExitedWithCode(1), "^Error: Unable to determine wordorder from time\n$");
 }
 
 TEST(TraceAssemblyFatal, ZeroNextBlocketteOffsetEndsTheProcess) {
@@ -204,8 +210,8 @@ TEST(TraceAssemblyFatal, ZeroNextBlocketteOffsetEndsTheProcess) {
     TraceHeader head;
     std::vector<int32_t> idata(kMaxSamples);
     int ierr = 0;
-    EXPECT_EXIT(sdr_read(file.path(), kTraceSamples, idata, head, ierr), testing::ExitedWithCode(1),
-                "^Error: zero offset to next blockette\n$");
+    EXPECT_EXIT(sdr_read(file.path(), kTraceSamples, idata, head, ierr, standard_messages()),
+                ::testing::ExitedWithCode(1), "^Error: zero offset to next blockette\n$");
 }
 
 TEST(Slew, PositiveForAGapNegativeForAnOverlap) {

@@ -8,10 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/files.hpp"
 
 namespace tw::testing {
 
@@ -30,13 +30,6 @@ inline std::string shell_quote(const std::string& s) {
             q += c;
     }
     return q + "'";
-}
-
-inline std::string slurp(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 // Runs `program args...` in `dir` (the current directory when empty).
@@ -64,34 +57,5 @@ inline ProgramResult run_program(const std::string& program, const std::vector<s
     std::filesystem::remove(err_file);
     return result;
 }
-
-// The lines of a text, without their newlines.
-inline std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-// A fresh empty folder below the system's temporary folder, removed with the object.
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tw_test_XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
-  private:
-    std::filesystem::path path_;
-};
 
 } // namespace tw::testing

@@ -1,14 +1,21 @@
 #pragma once
 // Builds SEED data records byte by byte for the tests, in either byte order, so that header
-// fields, blockette chains and encodings libmseed cannot write (INT24) can be exercised.
+// fields, blockette chains and encodings libmseed cannot write (INT24) can be exercised; and
+// whole files of INT32 records.
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace tw::test {
+#include "seed/seed_file.hpp"
+#include "text/messages.hpp"
+#include "time/int_time.hpp"
+
+namespace tw::testing {
 
 // Appends or places integers in a chosen byte order.
 inline void put(std::vector<uint8_t>& buf, std::size_t at, uint64_t value, int width, bool msb) {
@@ -95,6 +102,14 @@ inline std::vector<uint8_t> build_record(const RecordSpec& s) {
     return r;
 }
 
+// The bytes as an anonymous stream for the record reader; its messages go to `messages`.
+inline SeedFile stream_of(const std::vector<uint8_t>& bytes, MessageSink& messages) {
+    std::FILE* f = std::tmpfile();
+    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::rewind(f);
+    return SeedFile(f, messages);
+}
+
 // A Steim frame of 16 words written in the given byte order.
 inline std::vector<uint8_t> steim_frame(const uint32_t (&words)[16], bool msb) {
     std::vector<uint8_t> f(64);
@@ -103,4 +118,33 @@ inline std::vector<uint8_t> steim_frame(const uint32_t (&words)[16], bool msb) {
     return f;
 }
 
-} // namespace tw::test
+// The samples as consecutive most-significant-byte-first INT32 records of 112 samples each,
+// starting at `start`, written to `path`.
+inline void write_int32_records(const std::string& path, RecordSpec spec, const int_time& start,
+                                const std::vector<int32_t>& samples) {
+    constexpr std::size_t kPerRecord = 112; // (512 - 64) / 4
+    std::ofstream out(path, std::ios::binary);
+    for (std::size_t first = 0, seq = 1; first < samples.size(); first += kPerRecord, ++seq) {
+        const std::size_t n = std::min(kPerRecord, samples.size() - first);
+        int s = 0, us = 0;
+        f_time_interval2(static_cast<int>(first), spec.rate_factor, 1, s, us);
+        int_time t{};
+        f_add_time(start, s, us, t);
+        const ext_time e = int_to_ext(t);
+        spec.seq = std::to_string(1000000 + seq).substr(1);
+        spec.year = static_cast<uint16_t>(e.year);
+        spec.doy = static_cast<uint16_t>(e.doy);
+        spec.hour = static_cast<uint8_t>(e.hour);
+        spec.minute = static_cast<uint8_t>(e.minute);
+        spec.second = static_cast<uint8_t>(e.second);
+        spec.fraction = static_cast<uint16_t>(e.usec / 100);
+        spec.nsamp = static_cast<uint16_t>(n);
+        spec.data.assign(4 * n, 0);
+        for (std::size_t i = 0; i < n; ++i)
+            put(spec.data, 4 * i, static_cast<uint32_t>(samples[first + i]), 4, true);
+        const std::vector<uint8_t> r = build_record(spec);
+        out.write(reinterpret_cast<const char*>(r.data()), static_cast<std::streamsize>(r.size()));
+    }
+}
+
+} // namespace tw::testing
