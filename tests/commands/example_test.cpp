@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <set>
+#include <sstream>
 #include <string>
 
 #include "example_files.hpp"
@@ -79,6 +80,38 @@ TEST(Example, OptionsSetStationsSamplesRecordLengthAndSeed) {
     fs::remove_all(b);
 }
 
+TEST(Example, DistinctInstrumentsGiveEveryChannelItsOwnResponseAndSensitivity) {
+    const fs::path dir = fresh_dir("distinct");
+    ASSERT_EQ(run("-o " + dir.string() + " -stations 9 -instruments distinct"), 0);
+    const auto resp = read_lines(dir / "synth.resp");
+    const auto sens = read_lines(dir / "synth.sens");
+    // Each entry as the files write it, keyed by station and channel.
+    std::set<std::string> responses, sensitivities, sensors;
+    for (std::size_t i = 0; i < resp.size();) {
+        const std::string key = resp[i].substr(0, 8);
+        std::istringstream counts(resp.at(i + 1));
+        int nz = 0, np = 0;
+        std::string gain;
+        counts >> gain >> nz >> np;
+        ASSERT_TRUE(counts) << resp[i + 1];
+        std::string entry = resp[i + 1], poles_and_zeros;
+        const std::size_t lines = 2 + static_cast<std::size_t>(nz + (np + 1) / 2);
+        for (std::size_t k = 2; k < lines; ++k)
+            poles_and_zeros += resp.at(i + k) + "\n";
+        responses.insert(entry + poles_and_zeros);
+        sensors.insert(poles_and_zeros);
+        i += lines;
+    }
+    for (std::size_t i = 1; i < sens.size(); i += 2)
+        sensitivities.insert(sens[i]);
+    // 27 channels, each with its own gain and sensitivity; the components of a station share the
+    // sensor's poles and zeros, the stations do not.
+    EXPECT_EQ(responses.size(), 27u);
+    EXPECT_EQ(sensitivities.size(), 27u);
+    EXPECT_EQ(sensors.size(), 9u);
+    fs::remove_all(dir);
+}
+
 TEST(Example, BadOptionsAreRefusedWithStatusOne) {
     const fs::path dir = fresh_dir("bad");
     EXPECT_EQ(run("-o " + dir.string() + " -stations 0"), 1);
@@ -86,6 +119,7 @@ TEST(Example, BadOptionsAreRefusedWithStatusOne) {
     EXPECT_EQ(run("-o " + dir.string() + " -samples 40000"), 1);
     EXPECT_EQ(run("-o " + dir.string() + " -record 1024"), 1);
     EXPECT_EQ(run("-o " + dir.string() + " -seed x"), 1);
+    EXPECT_EQ(run("-o " + dir.string() + " -instruments several"), 1);
     EXPECT_EQ(run("-o " + dir.string() + " -frobnicate 1"), 1);
     EXPECT_EQ(run("-o"), 1);
     EXPECT_EQ(run("-o /dev/null/cannot"), 1); // a folder that cannot be made
