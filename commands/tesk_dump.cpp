@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "commands/standard_options.hpp"
 #include "records/records.hpp"
 #include "seed/trace_assembly.hpp"
 #include "time/int_time.hpp"
@@ -21,6 +22,10 @@ constexpr const char* kUsage =
     "  998 (stopped at a time slew). A file that cannot be read prints its message (and the\n"
     "  header line with IERR 999 when records were read before the failure), no samples.\n"
     "  Exit status 0 when every file gave a usable trace, 1 otherwise.\n";
+
+void print_usage() {
+    std::fputs(kUsage, stdout);
+}
 
 std::string code_or_dash(std::string_view code) {
     return code.empty() ? std::string("-") : std::string(code);
@@ -47,6 +52,8 @@ bool dump(const char* name, std::vector<int32_t>& idata) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (auto status = tw::answer_help_or_version(argc, argv, "tesk_dump", print_usage))
+        return *status;
     if (argc < 2) {
         std::fputs(kUsage, stdout);
         return 1;

@@ -10,6 +10,7 @@
 #include <iostream>
 #include <string_view>
 
+#include "commands/standard_options.hpp"
 #include "commands/synth/example_writer.hpp"
 
 namespace {
@@ -36,6 +37,7 @@ template <typename T> bool parse_number(std::string_view text, T& value) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (auto status = tw::answer_help_or_version(argc, argv, "tesk_synth", usage)) return *status;
     tw::synth::SynthOptions options;
     for (int i = 1; i < argc; ++i) {
         const std::string_view opt = argv[i];

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/standard_options.hpp"
 #include "text/format.hpp"
 #include "traveltime/model_paths.hpp"
 #include "traveltime/travel_times.hpp"
@@ -35,6 +36,8 @@ bool to_float(const char* text, float& value) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (auto status = tw::answer_help_or_version(argc, argv, "tesk_tt", [] { usage(); }))
+        return *status;
     std::string base = default_base();
     std::string keyword = "all";
     std::vector<float> numbers;

@@ -2,13 +2,26 @@
 #include <cstdio>
 #include <string>
 
+#include "commands/standard_options.hpp"
 #include "traveltime/earth_model.hpp"
 #include "traveltime/tabulate.hpp"
 
+namespace {
+
+constexpr const char* kUsage = "usage: tesk_ttgen MODEL OUTBASE\n"
+                               "  MODEL: .tvel or .nd sampled model, or a polynomial model file\n";
+
+void print_usage() {
+    std::fputs(kUsage, stdout);
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    if (auto status = tw::answer_help_or_version(argc, argv, "tesk_ttgen", print_usage))
+        return *status;
     if (argc != 3) {
-        std::fprintf(stderr, "usage: tesk_ttgen MODEL OUTBASE\n"
-                             "  MODEL: .tvel or .nd sampled model, or a polynomial model file\n");
+        std::fputs(kUsage, stderr);
         return 1;
     }
     tw::EarthModel model;

@@ -8,6 +8,7 @@
 #include "text/format.hpp"
 #include "text/tokens.hpp"
 #include "time/parse_date.hpp"
+#include "tw_version.hpp"
 
 namespace tw {
 namespace {
@@ -46,7 +47,8 @@ constexpr const char* kExtraOptions[] = {
     " Further options:",
     " -sens       input station sensitivity file",
     " -model      input travel-time model base name",
-    " -h          this help text",
+    " -h, --help  this help text",
+    " --version   the program's version",
 };
 
 void put_line(const std::string& line) {
@@ -119,7 +121,9 @@ std::optional<PathOption> find_path_option(std::string_view key, RunConfig& conf
 } // namespace
 
 std::optional<int> read_command_line(const std::vector<std::string>& args, RunConfig& config) {
-    if (args.size() <= 1 && !(args.size() == 1 && args[0] == "-h")) {
+    const bool lone_option =
+        args.size() == 1 && (args[0] == "-h" || args[0] == "--help" || args[0] == "--version");
+    if (args.size() <= 1 && !lone_option) {
         write_usage(false);
         return 0;
     }
@@ -143,8 +147,11 @@ std::optional<int> read_command_line(const std::vector<std::string>& args, RunCo
             config.lverbose = true;
         } else if (key == "-s") {
             config.lsave = true;
-        } else if (key == "-h") {
+        } else if (key == "-h" || key == "--help") {
             write_usage(true);
+            return 0;
+        } else if (key == "--version") {
+            put_line(std::string("tesk_wave ") + kVersion);
             return 0;
         } else if (key == "-n") {
             auto v = number("  Tesk_wave - Unable to decode S/N ratio");
@@ -161,11 +168,12 @@ std::optional<int> read_command_line(const std::vector<std::string>& args, RunCo
             if (config.lverbose)
                 put_line((FreeLine() << "Coordinates: " << config.elat << config.elon).str());
         } else if (key == "-t") {
-            int_time t{};
-            if (f_parse_date(t, cursor.take()) == 0) {
+            const std::optional<int_time> parsed = parse_origin_time(cursor.take());
+            if (!parsed) {
                 put_line("  Tesk_wave - Unable to decode time");
                 return 1;
             }
+            const int_time t = *parsed;
             config.org_time = t;
             config.ltime = true;
             if (config.lverbose)

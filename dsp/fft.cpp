@@ -1,141 +1,62 @@
 // Real transform through a complex transform of half the length (even samples as real parts,
-// odd samples as imaginary parts) and one split pass. The complex transform is a radix-4
-// Stockham (self-sorting) decimation in frequency with a final radix-2 pass when log2 of the
-// length is odd; real and imaginary parts live in separate arrays so the passes vectorise.
+// odd samples as imaginary parts) and one split step. The complex transform is the power-of-two
+// radix-4 one or the mixed-radix one (dsp/fft_complex.hpp); power-of-two lengths run the 256-bit
+// kernels (dsp/fft_avx2.hpp) where the processor has them, with the same results.
 #include "dsp/fft.hpp"
-#include "dsp/vector_clones.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
-#include <cstddef>
+#include <cstdint>
 #include <numbers>
-#include <utility>
+
+#include "dsp/fft_avx2.hpp"
 
 namespace tw {
 
 namespace {
 
-constexpr int kMaxLog2 = 24;
-
-// First pass (stride 1): the inner loop runs over the twiddle index. The input is read with a
-// step of Step reals, so the forward transform takes the samples straight from the caller's
-// interleaved array.
-template <int Step>
-TW_VECTOR_CLONES void radix4_first(int quarter, const float* __restrict xr,
-                                   const float* __restrict xi, float* __restrict yr,
-                                   float* __restrict yi, const float* __restrict tw) {
-    const float* w1r = tw;
-    const float* w1i = tw + quarter;
-    const float* w2r = tw + 2 * quarter;
-    const float* w2i = tw + 3 * quarter;
-    const float* w3r = tw + 4 * quarter;
-    const float* w3i = tw + 5 * quarter;
-    for (int p = 0; p < quarter; ++p) {
-        const float ar = xr[Step * p], ai = xi[Step * p];
-        const float br = xr[Step * (p + quarter)], bi = xi[Step * (p + quarter)];
-        const float cr = xr[Step * (p + 2 * quarter)], ci = xi[Step * (p + 2 * quarter)];
-        const float dr = xr[Step * (p + 3 * quarter)], di = xi[Step * (p + 3 * quarter)];
-        const float t0r = ar + cr, t0i = ai + ci, t1r = ar - cr, t1i = ai - ci;
-        const float t2r = br + dr, t2i = bi + di, t3r = br - dr, t3i = bi - di;
-        const float u1r = t1r + t3i, u1i = t1i - t3r; // t1 - i t3
-        const float u2r = t0r - t2r, u2i = t0i - t2i;
-        const float u3r = t1r - t3i, u3i = t1i + t3r; // t1 + i t3
-        yr[4 * p] = t0r + t2r;
-        yi[4 * p] = t0i + t2i;
-        yr[4 * p + 1] = u1r * w1r[p] - u1i * w1i[p];
-        yi[4 * p + 1] = u1r * w1i[p] + u1i * w1r[p];
-        yr[4 * p + 2] = u2r * w2r[p] - u2i * w2i[p];
-        yi[4 * p + 2] = u2r * w2i[p] + u2i * w2r[p];
-        yr[4 * p + 3] = u3r * w3r[p] - u3i * w3i[p];
-        yi[4 * p + 3] = u3r * w3i[p] + u3i * w3r[p];
-    }
-}
-
-// s radix-4 butterflies over contiguous blocks that share one set of twiddle factors.
-struct Twiddles {
-    float w1r, w1i, w2r, w2i, w3r, w3i;
-};
-
-TW_VECTOR_CLONES
-void butterfly_block(int s, Twiddles w, const float* __restrict ar, const float* __restrict ai,
-                     const float* __restrict br, const float* __restrict bi,
-                     const float* __restrict cr, const float* __restrict ci,
-                     const float* __restrict dr, const float* __restrict di, float* __restrict y0r,
-                     float* __restrict y0i, float* __restrict y1r, float* __restrict y1i,
-                     float* __restrict y2r, float* __restrict y2i, float* __restrict y3r,
-                     float* __restrict y3i) {
-    for (int q = 0; q < s; ++q) {
-        const float t0r = ar[q] + cr[q], t0i = ai[q] + ci[q];
-        const float t1r = ar[q] - cr[q], t1i = ai[q] - ci[q];
-        const float t2r = br[q] + dr[q], t2i = bi[q] + di[q];
-        const float t3r = br[q] - dr[q], t3i = bi[q] - di[q];
-        const float u1r = t1r + t3i, u1i = t1i - t3r;
-        const float u2r = t0r - t2r, u2i = t0i - t2i;
-        const float u3r = t1r - t3i, u3i = t1i + t3r;
-        y0r[q] = t0r + t2r;
-        y0i[q] = t0i + t2i;
-        y1r[q] = u1r * w.w1r - u1i * w.w1i;
-        y1i[q] = u1r * w.w1i + u1i * w.w1r;
-        y2r[q] = u2r * w.w2r - u2i * w.w2i;
-        y2i[q] = u2r * w.w2i + u2i * w.w2r;
-        y3r[q] = u3r * w.w3r - u3i * w.w3i;
-        y3i[q] = u3r * w.w3i + u3i * w.w3r;
-    }
-}
-
-// Later passes (stride s >= 4): sub-transform p takes inputs at p, p + quarter, ... (in blocks of
-// s) and writes outputs 4p .. 4p + 3.
-void radix4_pass(int quarter, int s, const float* xr, const float* xi, float* yr, float* yi,
-                 const float* tw) {
-    const std::ptrdiff_t span = static_cast<std::ptrdiff_t>(s) * quarter;
-    for (int p = 0; p < quarter; ++p) {
-        const Twiddles w{tw[p],
-                         tw[quarter + p],
-                         tw[2 * quarter + p],
-                         tw[3 * quarter + p],
-                         tw[4 * quarter + p],
-                         tw[5 * quarter + p]};
-        const std::ptrdiff_t in = static_cast<std::ptrdiff_t>(s) * p;
-        const std::ptrdiff_t out = 4 * in;
-        butterfly_block(s, w, xr + in, xi + in, xr + in + span, xi + in + span, xr + in + 2 * span,
-                        xi + in + 2 * span, xr + in + 3 * span, xi + in + 3 * span, yr + out,
-                        yi + out, yr + out + s, yi + out + s, yr + out + 2 * s, yi + out + 2 * s,
-                        yr + out + 3 * s, yi + out + 3 * s);
-    }
-}
-
-// Last pass of length 2, in place: its only twiddle factor is 1.
-TW_VECTOR_CLONES
-void radix2_last(int s, float* __restrict xr, float* __restrict xi) {
-    for (int q = 0; q < s; ++q) {
-        const float ar = xr[q], ai = xi[q], br = xr[q + s], bi = xi[q + s];
-        xr[q] = ar + br;
-        xi[q] = ai + bi;
-        xr[q + s] = ar - br;
-        xi[q + s] = ai - bi;
-    }
+bool power_of_two(int n) {
+    return n > 0 && (n & (n - 1)) == 0;
 }
 
 } // namespace
 
 bool fft_length_supported(int n) {
-    return n >= 4 && n <= (1 << kMaxLog2) && (n & (n - 1)) == 0;
+    if (n < 2 || n > kFftMaxLength || n % 2 != 0) return false;
+    int m = n / 2;
+    for (int p = 2; p <= fft_detail::kLargestPrime && m > 1; ++p)
+        while (m % p == 0)
+            m /= p;
+    return m == 1;
 }
 
-RealFft::RealFft(int n) : n_(n), m_(n / 2) {
-    const double two_pi = 2.0 * std::numbers::pi;
-    for (int len = m_; len >= 4; len /= 4) {
-        const int quarter = len / 4;
-        std::vector<float> rows(6 * static_cast<std::size_t>(quarter));
-        for (int p = 0; p < quarter; ++p) {
-            for (int k = 1; k <= 3; ++k) {
-                const double a = two_pi * k * p / len;
-                rows[(2 * k - 2) * quarter + p] = static_cast<float>(std::cos(a));
-                rows[(2 * k - 1) * quarter + p] = static_cast<float>(-std::sin(a));
-            }
-        }
-        pass_.push_back(std::move(rows));
+namespace fft_detail {
+
+Scratch::Scratch(int m) {
+    constexpr std::size_t line = 16; // floats in a 64-byte cache line
+    const std::size_t stride = (static_cast<std::size_t>(m) + line - 1) / line * line + line;
+    storage_.resize(4 * stride + line);
+    const auto address = reinterpret_cast<std::uintptr_t>(storage_.data());
+    float* base = storage_.data() + (64 - address % 64) % 64 / sizeof(float);
+    re0 = base;
+    im0 = base + stride;
+    re1 = base + 2 * stride;
+    im1 = base + 3 * stride;
+}
+
+} // namespace fft_detail
+
+RealFft::RealFft(int n, FftKernels kernels) : n_(n), m_(n / 2), scratch_(n / 2) {
+    if (power_of_two(m_)) {
+        auto radix4 = std::make_unique<fft_detail::Radix4Fft>(m_);
+        if (kernels == FftKernels::fastest && fft_detail::avx2_applies(m_))
+            vector_kernels_ = radix4.get();
+        complex_ = std::move(radix4);
+    } else {
+        complex_ = std::make_unique<fft_detail::MixedRadixFft>(m_);
     }
+    const double two_pi = 2.0 * std::numbers::pi;
     half_re_.resize(m_ + 1);
     half_im_.resize(m_ + 1);
     for (int k = 0; k <= m_; ++k) {
@@ -143,47 +64,16 @@ RealFft::RealFft(int n) : n_(n), m_(n / 2) {
         half_re_[k] = static_cast<float>(std::cos(a));
         half_im_[k] = static_cast<float>(-std::sin(a));
     }
-    buf_re_.resize(m_);
-    buf_im_.resize(m_);
-    tmp_re_.resize(m_);
-    tmp_im_.resize(m_);
-}
-
-std::pair<const float*, const float*> RealFft::complex_forward(const float* in_re,
-                                                               const float* in_im, int step) {
-    float* xr = buf_re_.data();
-    float* xi = buf_im_.data();
-    float* yr = tmp_re_.data();
-    float* yi = tmp_im_.data();
-    if (pass_.empty()) { // length 2
-        for (int j = 0; j < m_; ++j) {
-            xr[j] = in_re[step * j];
-            xi[j] = in_im[step * j];
-        }
-        radix2_last(1, xr, xi);
-        return {xr, xi};
-    }
-    int len = m_;
-    if (step == 2)
-        radix4_first<2>(len / 4, in_re, in_im, xr, xi, pass_.front().data());
-    else
-        radix4_first<1>(len / 4, in_re, in_im, xr, xi, pass_.front().data());
-    len /= 4;
-    int s = 4;
-    for (std::size_t k = 1; k < pass_.size(); ++k) {
-        radix4_pass(len / 4, s, xr, xi, yr, yi, pass_[k].data());
-        std::swap(xr, yr);
-        std::swap(xi, yi);
-        len /= 4;
-        s *= 4;
-    }
-    if (len == 2) radix2_last(s, xr, xi);
-    return {xr, xi};
 }
 
 void RealFft::forward(float* data, float dt, bool exp_minus) {
+    if (vector_kernels_) {
+        fft_detail::avx2_forward(*vector_kernels_, {half_re_.data(), half_im_.data()}, data, dt,
+                                 exp_minus, scratch_);
+        return;
+    }
     const int m = m_;
-    const auto [zr, zi] = complex_forward(data, data + 1, 2);
+    const auto [zr, zi] = complex_->run(data, data + 1, 2, scratch_);
     const float* __restrict wr = half_re_.data();
     const float* __restrict wi = half_im_.data();
     const float h = 0.5f * dt;
@@ -203,14 +93,20 @@ void RealFft::forward(float* data, float dt, bool exp_minus) {
 }
 
 void RealFft::inverse(float* data, float dt, bool exp_minus) {
+    const float scale = 1.0f / (static_cast<float>(n_) * dt);
+    if (vector_kernels_) {
+        fft_detail::avx2_inverse(*vector_kernels_, {half_re_.data(), half_im_.data()}, data, scale,
+                                 exp_minus, scratch_);
+        return;
+    }
     const int m = m_;
     const float* __restrict wr = half_re_.data();
     const float* __restrict wi = half_im_.data();
     const float sign = exp_minus ? 1.0f : -1.0f;
     // Z(k) = (X(k) + conj X(m-k)) + i conj(W^k) (X(k) - conj X(m-k)); the inverse complex
     // transform is taken as the forward one of i conj(Z), i.e. with real and imaginary swapped.
-    float* __restrict zr = tmp_im_.data();
-    float* __restrict zi = tmp_re_.data();
+    float* __restrict zr = scratch_.im1;
+    float* __restrict zi = scratch_.re1;
     zr[0] = data[0] + data[2 * m];
     zi[0] = data[0] - data[2 * m];
     for (int k = 1; k < m; ++k) {
@@ -220,21 +116,45 @@ void RealFft::inverse(float* data, float dt, bool exp_minus) {
         zr[k] = sr - (wr[k] * di - wi[k] * dr);
         zi[k] = si + (wr[k] * dr + wi[k] * di);
     }
-    const auto [result_re, result_im] = complex_forward(zi, zr, 1);
+    const auto [result_re, result_im] = complex_->run(zi, zr, 1, scratch_);
     const float* __restrict outr = result_im;
     const float* __restrict outi = result_re;
-    const float scale = 1.0f / (static_cast<float>(n_) * dt);
     for (int j = 0; j < m; ++j) {
         data[2 * j] = outr[j] * scale;
         data[2 * j + 1] = outi[j] * scale;
     }
 }
 
-RealFft& FftPlans::plan(int n) {
-    const int log2 = std::countr_zero(static_cast<unsigned>(n));
-    auto& slot = by_log2_.at(static_cast<std::size_t>(log2));
-    if (!slot) slot = std::make_unique<RealFft>(n);
-    return *slot;
+FftPlanCache& FftPlanCache::process() {
+    static FftPlanCache cache;
+    return cache;
+}
+
+RealFft& FftPlanCache::plan(int n) {
+    if (power_of_two(n)) {
+        auto& slot =
+            by_log2_.at(static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(n))));
+        if (!slot) slot = std::make_unique<RealFft>(n);
+        return *slot;
+    }
+    const auto found = std::find_if(others_.begin(), others_.end(),
+                                    [n](const auto& plan) { return plan->size() == n; });
+    if (found != others_.end()) return **found;
+    if (others_.size() == kOtherLengths) others_.erase(others_.begin());
+    others_.push_back(std::make_unique<RealFft>(n));
+    return *others_.back();
+}
+
+std::size_t FftPlanCache::size() const {
+    return others_.size() +
+           static_cast<std::size_t>(std::count_if(
+               by_log2_.begin(), by_log2_.end(), [](const auto& plan) { return plan != nullptr; }));
+}
+
+void FftPlanCache::clear() {
+    for (auto& slot : by_log2_)
+        slot.reset();
+    others_.clear();
 }
 
 void fftl(std::span<float> data, int n, int direction, float dt, int& ierr) {
@@ -242,9 +162,7 @@ void fftl(std::span<float> data, int n, int direction, float dt, int& ierr) {
         ierr = 1;
         return;
     }
-    // The plans of every length used in the run; the transform is not reentrant.
-    static FftPlans plans;
-    RealFft& fft = plans.plan(n);
+    RealFft& fft = FftPlanCache::process().plan(n);
     ierr = 0;
     const bool exp_minus = direction < 1;
     if (direction == 2 || direction == -2)

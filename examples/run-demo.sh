@@ -29,3 +29,11 @@ for f in wood.wave ground.wave shake.wave energy.wave ramp.wave; do
     cat "$f"
   fi
 done
+
+# The event's magnitudes from the result files.
+mag="$top/$build/commands/tesk_mag"
+if [ -x "$mag" ]; then
+  echo
+  echo "== tesk_mag"
+  "$mag" -event "$event/synth.event" -coord "$event/synth.stat" .
+fi

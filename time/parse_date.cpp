@@ -135,6 +135,93 @@ std::optional<int_time> parse_date(std::string_view text) {
     return ext_to_int(et);
 }
 
+namespace {
+
+// Exactly `count` decimal digits at `pos`, advancing past them.
+std::optional<int> fixed_digits(std::string_view text, std::size_t& pos, std::size_t count) {
+    if (text.size() - pos < count) return std::nullopt;
+    int value = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const char c = text[pos + i];
+        if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    pos += count;
+    return value;
+}
+
+bool take_char(std::string_view text, std::size_t& pos, char c) {
+    return pos < text.size() && text[pos] == c && (++pos, true);
+}
+
+// The digits of a date part up to the next 'T' (or the end): 2 for a month, 3 for a day of year.
+std::size_t digits_before_time(std::string_view text, std::size_t pos) {
+    std::size_t n = 0;
+    while (pos + n < text.size() && std::isdigit(static_cast<unsigned char>(text[pos + n])))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+std::optional<int_time> parse_iso_date(std::string_view text) {
+    if (!text.empty() && text.back() == 'Z') text.remove_suffix(1);
+    std::size_t pos = 0;
+    ext_time et;
+    const std::optional<int> year = fixed_digits(text, pos, 4);
+    if (!year || *year < 1 || !take_char(text, pos, '-')) return std::nullopt;
+    et.year = *year;
+    const int leap = is_leap_year(et.year) ? 1 : 0;
+    if (digits_before_time(text, pos) == 3) {
+        const std::optional<int> doy = fixed_digits(text, pos, 3);
+        if (!in_range(doy, 1, 365 + leap)) return std::nullopt;
+        et.doy = *doy;
+        dy_to_mdy(et.doy, et.year, et.month, et.day);
+    } else {
+        const std::optional<int> month = fixed_digits(text, pos, 2);
+        if (!in_range(month, 1, 12) || !take_char(text, pos, '-')) return std::nullopt;
+        const std::optional<int> day = fixed_digits(text, pos, 2);
+        if (!in_range(day, 1, DPM[*month] + (*month == 2 ? leap : 0))) return std::nullopt;
+        et.month = *month;
+        et.day = *day;
+        et.doy = DOY[et.month - 1] + et.day + (et.month > 2 ? leap : 0);
+    }
+    if (pos < text.size()) {
+        if (!take_char(text, pos, 'T')) return std::nullopt;
+        const std::optional<int> hour = fixed_digits(text, pos, 2);
+        if (!in_range(hour, 0, 23)) return std::nullopt;
+        et.hour = *hour;
+        if (take_char(text, pos, ':')) {
+            const std::optional<int> minute = fixed_digits(text, pos, 2);
+            if (!in_range(minute, 0, 59)) return std::nullopt;
+            et.minute = *minute;
+            if (take_char(text, pos, ':')) {
+                const std::optional<int> second = fixed_digits(text, pos, 2);
+                if (!in_range(second, 0, 60)) return std::nullopt; // 60 admits a leap second
+                et.second = *second;
+                if (take_char(text, pos, '.') || take_char(text, pos, ',')) {
+                    DateScanner scan(text.substr(pos));
+                    const std::optional<int> usec = scan.fraction();
+                    if (!usec) return std::nullopt;
+                    et.usec = *usec;
+                    pos = text.size();
+                }
+            }
+        }
+    }
+    if (pos != text.size()) return std::nullopt;
+    return ext_to_int(et);
+}
+
+std::optional<int_time> parse_origin_time(std::string_view text) {
+    int_time t;
+    if (f_parse_date(t, text) == 1) return t;
+    text = text.substr(0, text.find('\0'));
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    return parse_iso_date(text);
+}
+
 int f_parse_date(int_time& out, std::string_view text) {
     text = text.substr(0, std::min(text.size(), max_fixed_text));
     text = text.substr(0, text.find('\0'));

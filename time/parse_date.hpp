@@ -17,4 +17,13 @@ std::optional<int_time> parse_date(std::string_view text);
 // 1 on success with out written, 0 on failure with out untouched.
 int f_parse_date(int_time& out, std::string_view text);
 
+// ISO 8601 in UTC, extended format: a calendar date YYYY-MM-DD or an ordinal date YYYY-DDD,
+// optionally followed by "T" and hh[:mm[:ss[.f]]] (1 to 6 fraction digits, "." or ","), and an
+// optional trailing "Z". Other offsets than Z are refused; second 60 admits a leap second.
+std::optional<int_time> parse_iso_date(std::string_view text);
+
+// An event origin time as the command line takes it: the forms of f_parse_date first (so every
+// text they accept keeps its meaning), else ISO 8601. Trailing blanks are ignored.
+std::optional<int_time> parse_origin_time(std::string_view text);
+
 } // namespace tw

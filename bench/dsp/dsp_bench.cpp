@@ -32,7 +32,28 @@ void BM_fftl_forward_inverse(benchmark::State& state) {
         benchmark::DoNotOptimize(x.data());
     }
 }
-BENCHMARK(BM_fftl_forward_inverse)->Arg(32768)->Unit(benchmark::kMicrosecond);
+// Powers of two (the correction's lengths) and two lengths of the mixed-radix path:
+// 30000 = 2^4 3 5^4 and 30030 = 2 3 5 7 11 13.
+BENCHMARK(BM_fftl_forward_inverse)
+    ->Arg(16384)
+    ->Arg(32768)
+    ->Arg(65536)
+    ->Arg(30000)
+    ->Arg(30030)
+    ->Unit(benchmark::kMicrosecond);
+
+// The portable code that processors without 256-bit vectors run (same results).
+void BM_fftl_portable_forward_inverse(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    tw::RealFft fft(n, tw::FftKernels::portable);
+    auto x = noise(static_cast<std::size_t>(n) + 2);
+    for (auto _ : state) {
+        fft.forward(x.data(), 0.01f, true);
+        fft.inverse(x.data(), 0.01f, true);
+        benchmark::DoNotOptimize(x.data());
+    }
+}
+BENCHMARK(BM_fftl_portable_forward_inverse)->Arg(32768)->Unit(benchmark::kMicrosecond);
 
 void BM_fftw_forward_inverse(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
@@ -52,7 +73,13 @@ void BM_fftw_forward_inverse(benchmark::State& state) {
     fftwf_free(in);
     fftwf_free(out);
 }
-BENCHMARK(BM_fftw_forward_inverse)->Arg(32768)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_fftw_forward_inverse)
+    ->Arg(16384)
+    ->Arg(32768)
+    ->Arg(65536)
+    ->Arg(30000)
+    ->Arg(30030)
+    ->Unit(benchmark::kMicrosecond);
 
 // A velocity sensor with ten poles and three zeros.
 tw::InstrumentResponse ten_pole_response() {

@@ -3,6 +3,7 @@
 
 #include "driver/command_line.hpp"
 #include "tests/support/run_program.hpp"
+#include "tw_version.hpp"
 
 using tw::testing::lines_of;
 using tw::testing::run_program;
@@ -61,6 +62,34 @@ TEST(CommandLine, HelpAddsTheFurtherOptions) {
     EXPECT_TRUE(std::equal(kUsage.begin(), kUsage.end(), lines.begin()));
     EXPECT_NE(r.out.find("-sens"), std::string::npos);
     EXPECT_NE(r.out.find("-model"), std::string::npos);
+}
+
+TEST(CommandLine, LongHelpAndVersionEndWithStatusZero) {
+    const auto help = tesk({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out, tesk({"-h"}).out);
+    // Anywhere in the list, like -h: nothing is processed.
+    const auto later = tesk({"-w", "--help", "nofile.mseed"});
+    EXPECT_EQ(later.status, 0);
+    EXPECT_EQ(later.out, help.out);
+
+    const auto version = tesk({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string("tesk_wave ") + tw::kVersion + "\n");
+    EXPECT_EQ(tesk({"-w", "--version", "nofile.mseed"}).out, version.out);
+}
+
+TEST(CommandLine, OriginTimeInIsoFormGivesTheSameInstant) {
+    for (const char* text :
+         {"2024/03/15/12:30:04.250", "2024-03-15T12:30:04.25", "2024-03-15T12:30:04.25Z"}) {
+        tw::RunConfig config;
+        ASSERT_FALSE(tw::read_command_line({"-t", text, "file"}, config)) << text;
+        EXPECT_TRUE(config.ltime);
+        EXPECT_EQ(config.org_time, (tw::int_time{2024, 74 * 86400 + 45004, 250000})) << text;
+    }
+    const auto r = tesk({"-t", "2024-03-15T12:30:04+01:00", "file"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(lines_of(r.out), std::vector<std::string>{"  Tesk_wave - Unable to decode time"});
 }
 
 TEST(CommandLine, NoDataFileEndsWithStatusOne) {

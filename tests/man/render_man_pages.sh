@@ -3,7 +3,7 @@
 set -u
 mandir=$1
 status=0
-for cmd in tesk_wave tesk_dump tesk_synth tesk_ttgen tesk_tt tesk_plot tesk_batch; do
+for cmd in tesk_wave tesk_dump tesk_synth tesk_ttgen tesk_tt tesk_plot tesk_batch tesk_mag; do
   page="$mandir/$cmd.1"
   if [ ! -f "$page" ]; then
     echo "missing manual page $page"

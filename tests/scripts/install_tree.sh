@@ -6,15 +6,21 @@ cmake=$1 bin=$2 prefix=$3
 rm -rf "$prefix"
 "$cmake" --install "$bin" --prefix "$prefix" > /dev/null
 for f in bin/tesk_wave bin/tesk_dump bin/tesk_synth bin/tesk_ttgen bin/tesk_tt bin/tesk_plot \
-         bin/tesk_batch share/tesk_wave/iasp91.hed share/tesk_wave/iasp91.tbl \
+         bin/tesk_batch bin/tesk_mag share/tesk_wave/iasp91.hed share/tesk_wave/iasp91.tbl \
          share/tesk_wave/leapseconds; do
   [ -s "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
 done
 for f in bin/tesk_wave bin/tesk_plot bin/tesk_batch; do
   [ -x "$prefix/$f" ] || { echo "not executable: $f"; exit 1; }
 done
-for cmd in tesk_wave tesk_dump tesk_synth tesk_ttgen tesk_tt tesk_plot tesk_batch; do
+for cmd in tesk_wave tesk_dump tesk_synth tesk_ttgen tesk_tt tesk_plot tesk_batch tesk_mag; do
   [ -s "$prefix/share/man/man1/$cmd.1.gz" ] || { echo "no manual page for $cmd"; exit 1; }
+done
+# Every installed command names the project's version.
+version=$(sed -n 's/^.*kVersion = "\(.*\)";/\1/p' "$bin/generated/tw_version.hpp")
+for cmd in tesk_wave tesk_dump tesk_synth tesk_ttgen tesk_tt tesk_mag tesk_batch; do
+  [ "$("$prefix/bin/$cmd" --version)" = "$cmd $version" ] \
+    || { echo "$cmd --version: $("$prefix/bin/$cmd" --version)"; exit 1; }
 done
 # The installed tables are the ones the build made.
 cmp -s "$prefix/share/tesk_wave/iasp91.hed" "$bin/traveltime/iasp91.hed"

@@ -110,5 +110,71 @@ TEST(ParseDate, FixedLengthEntry) {
     EXPECT_EQ(out, plain(1999, 123));
 }
 
+TEST(ParseIsoDate, CalendarAndOrdinalDatesWithTimesOfDay) {
+    struct Case {
+        const char* text;
+        int_time expected;
+    };
+    for (const Case& c : {
+             Case{"2024-03-15T12:30:04.25", plain(2024, 75, 12, 30, 4, 250000)},
+             Case{"2024-03-15T12:30:04.25Z", plain(2024, 75, 12, 30, 4, 250000)},
+             Case{"2024-03-15T12:30:04,000250Z", plain(2024, 75, 12, 30, 4, 250)},
+             Case{"2024-03-15T12:30:04", plain(2024, 75, 12, 30, 4)},
+             Case{"2024-03-15T12:30", plain(2024, 75, 12, 30)},
+             Case{"2024-03-15T12", plain(2024, 75, 12)},
+             Case{"2024-03-15", plain(2024, 75)},
+             Case{"2024-03-15Z", plain(2024, 75)},
+             Case{"2024-075T12:30:04.25Z", plain(2024, 75, 12, 30, 4, 250000)},
+             Case{"2000-02-29", plain(2000, 60)},
+             Case{"2000-366", plain(2000, 366)},
+             Case{"1999-05-03T23:59:60", plain(1999, 124)},
+         }) {
+        const std::optional<int_time> it = parse_iso_date(c.text);
+        ASSERT_TRUE(it.has_value()) << c.text;
+        EXPECT_EQ(*it, c.expected) << c.text;
+    }
+    // The inserted leap second at the end of 1998 is kept, as in the other forms.
+    EXPECT_EQ(parse_iso_date("1998-12-31T23:59:60Z"), (int_time{1998, 31536000, 0}));
+}
+
+TEST(ParseIsoDate, RejectedTexts) {
+    for (const char* text : {
+             "2024-3-15",                   // two-digit month and day
+             "24-03-15",                    // four-digit year
+             "2024-03-15 12:30:04",         // the time needs its T
+             "2024-03-15T12:30:04+01:00",   // only UTC
+             "2024-03-15T12:30:04.1234567", // seven fraction digits
+             "2024-03-15T12:30:04.",        // no fraction digits
+             "2024-03-15T24:00:00",         // hour
+             "2024-03-15T12:60",            // minute
+             "2024-03-15T12:30:61",         // second
+             "2023-02-29",                  // no leap year
+             "2023-366",
+             "2024-13-01",
+             "2024-00-10",
+             "2024-03-15T",
+             "2024-03-15ZZ",
+             "0000-01-01",
+             "2024/03/15T12:30",
+             "",
+         }) {
+        EXPECT_FALSE(parse_iso_date(text).has_value()) << text;
+    }
+}
+
+TEST(ParseOriginTime, TheOlderFormsKeepTheirMeaningAndIsoIsAdded) {
+    // Every form the date parser takes gives the same instant as before.
+    for (const char* text : {"1999.123", "1999/5/3/12:30:15.5", "99.123", "1999.123.23:59:60",
+                             "1999. 123.+12:30", "1.1"})
+        EXPECT_EQ(parse_origin_time(text), parse_date(text)) << text;
+    // Trailing blanks of fixed-length text are ignored in both forms.
+    EXPECT_EQ(parse_origin_time("2024/03/15/12:30:04.250   "),
+              parse_origin_time("2024-03-15T12:30:04.25Z   "));
+    EXPECT_EQ(parse_origin_time("2024-03-15T12:30:04.25"), plain(2024, 75, 12, 30, 4, 250000));
+    // A text neither form takes is refused.
+    EXPECT_FALSE(parse_origin_time("1999.366").has_value());
+    EXPECT_FALSE(parse_origin_time("yesterday").has_value());
+}
+
 } // namespace
 } // namespace tw
