@@ -1,8 +1,10 @@
 // tesk_tt [-model BASE] [-k KEYWORD] DEPTH DIST...: travel times of a source at DEPTH km to
 // stations at the distances DIST (degrees), one line per arrival.
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -13,24 +15,31 @@
 
 namespace {
 
+constexpr double kMaxDepth = 6371.0; // km, the Earth's radius
+constexpr double kMaxDistance = 360.0;
+
 int usage() {
     std::printf("usage: tesk_tt [-model BASE] [-k KEYWORD] DEPTH DIST...\n"
-                "  BASE: model tables BASE.hed and BASE.tbl (default: the iasp91 tables of\n"
-                "        the build tree, else the installed ones)\n"
-                "  KEYWORD: phase list, \"all\" (default), P, P+, basic, S+ or a phase name\n");
+                "  BASE: model tables BASE.hed and BASE.tbl (default: %s)\n"
+                "  KEYWORD: phase list, \"all\" (default), P, P+, basic, S+ or a phase name\n"
+                "  DEPTH: source depth, 0 to 6371 km; DIST: distances, 0 to 360 degrees\n",
+                tw::default_model_base());
     return 1;
 }
 
-// The tables this build made while its tree exists, else the installed (compiled-in) ones.
-std::string default_base() {
-    const std::string built = tw::built_model_base();
-    return std::filesystem::exists(built + ".hed") ? built : tw::default_model_base();
+int refuse(const std::string& why) {
+    std::printf(" tesk_tt - %s\n", why.c_str());
+    return usage();
 }
 
-bool to_float(const char* text, float& value) {
+// A decimal number as people write it: sign, digits with an optional point, optional
+// exponent. Hexadecimal, "inf", "nan" and values beyond the double range are not numbers here.
+bool parse_decimal(const char* text, double& value) {
+    if (*text == '\0' || std::strspn(text, "0123456789+-.eE") != std::strlen(text)) return false;
     char* end = nullptr;
-    value = std::strtof(text, &end);
-    return end != text && *end == '\0';
+    errno = 0;
+    value = std::strtod(text, &end);
+    return end != text && *end == '\0' && errno != ERANGE && std::isfinite(value);
 }
 
 } // namespace
@@ -38,21 +47,31 @@ bool to_float(const char* text, float& value) {
 int main(int argc, char** argv) {
     if (auto status = tw::answer_help_or_version(argc, argv, "tesk_tt", [] { usage(); }))
         return *status;
-    std::string base = default_base();
+    std::string base = tw::default_model_base();
     std::string keyword = "all";
     std::vector<float> numbers;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if ((arg == "-model" || arg == "-k") && i + 1 < argc) {
-            (arg == "-model" ? base : keyword) = argv[++i];
+        if (arg == "-model" || arg == "-k") {
+            if (i + 1 >= argc) return refuse(arg + " needs a value");
+            const std::string value = argv[++i];
+            // The tables are named by the text up to its first blank.
+            if (arg == "-model" && value.substr(0, value.find(' ')).empty())
+                return refuse("empty model name");
+            if (arg == "-k" && value.find_first_not_of(' ') == std::string::npos)
+                return refuse("empty phase list");
+            (arg == "-model" ? base : keyword) = value;
             continue;
         }
-        float v;
-        if (!to_float(argv[i], v)) {
-            std::printf(" tesk_tt - not a number: %s\n", argv[i]);
-            return usage();
-        }
-        numbers.push_back(v);
+        double v = 0.0;
+        if (!parse_decimal(argv[i], v)) return refuse("not a number: " + arg);
+        const bool depth = numbers.empty();
+        const double limit = depth ? kMaxDepth : kMaxDistance;
+        if (v < 0.0 || v > limit)
+            return refuse((depth ? "depth out of range (0 to 6371 km): "
+                                 : "distance out of range (0 to 360 degrees): ") +
+                          arg);
+        numbers.push_back(static_cast<float>(v));
     }
     if (numbers.size() < 2) return usage();
     tw::TravelTimeCalculator calc(base);

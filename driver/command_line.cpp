@@ -212,6 +212,11 @@ std::optional<int> read_command_line(const std::vector<std::string>& args, RunCo
             }
         } else if (auto option = find_path_option(key, config)) {
             const std::string& path = cursor.take();
+            // The model is named by the text up to its first blank; the analyser never asks.
+            if (option->target == &config.model_base && path.substr(0, path.find(' ')).empty()) {
+                put_line("  Tesk_wave - no travel-time model named");
+                return 1;
+            }
             *option->target = path;
             if (config.lverbose)
                 put_line(

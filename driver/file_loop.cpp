@@ -66,9 +66,8 @@ class FileLoop {
     DriverState s_;
     EnergyEstimator energy_;
     RampEstimator ramp_;
-    // One calculator per phase: a calculator reloads its tables whenever the phase changes, so
-    // P and S each keep their own, loaded at the first use and corrected once for the depth.
-    std::array<std::unique_ptr<TravelTimeCalculator>, 2> travel_times_;
+    // Loads its tables at the first use and keeps P and S each corrected for the depth.
+    TravelTimeCalculator travel_times_{config_.model_base};
 };
 
 void FileLoop::process(const std::string& filen) {
@@ -171,10 +170,8 @@ void FileLoop::geometry() {
 void FileLoop::theoretical_arrivals() {
     const char* phases[2] = {"P", "S"};
     for (std::size_t k = 0; k < 2; ++k) {
-        auto& calculator = travel_times_[k];
-        if (!calculator) calculator = std::make_unique<TravelTimeCalculator>(config_.model_base);
         TravelTimes arrivals;
-        calculator->ttimes(config_.edep, s_.delta, phases[k], arrivals);
+        travel_times_.ttimes(config_.edep, s_.delta, phases[k], arrivals);
         // The first entry is taken whatever the count: no arrival gives 0 s and a blank name.
         const float t = arrivals.tt[0];
         const int it1s = static_cast<int>(t);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "fuzz/command_inputs.hpp"
 #include "fuzz/fuzz_inputs.hpp"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

@@ -12,7 +12,7 @@ namespace {
 // Velocity jumps smaller than this are rounding in the model, not discontinuities.
 constexpr double kJumpTolerance = 1e-3; // km/s
 // Changes of the velocity gradient larger than this mark a kink of X(p).
-constexpr double kKinkTolerance = 3e-4; // 1/s
+constexpr double kKinkTolerance = 1e-4; // 1/s
 
 bool starts_with_number(const std::string& line) {
     std::istringstream in(line);
@@ -25,7 +25,7 @@ bool ends_with(const std::string& s, const std::string& suffix) {
            s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-double cubic(const double c[4], double x) {
+double cubic(const std::array<double, 4>& c, double x) {
     return c[0] + x * (c[1] + x * (c[2] + x * c[3]));
 }
 
@@ -39,6 +39,7 @@ double EarthModel::flatten(double depth_km) const {
 
 bool EarthModel::read(const std::string& path) {
     samples_.clear();
+    polynomials_.clear();
     std::ifstream probe(path);
     if (!probe) {
         error_ = "cannot open model file " + path;
@@ -99,7 +100,10 @@ bool EarthModel::parse_polynomial(const std::string& path) {
             }
             continue;
         }
-        double top, bottom, step, cp[4], cs[4];
+        double top, bottom, step;
+        PolynomialLayer poly;
+        auto& cp = poly.vp;
+        auto& cs = poly.vs;
         std::string vp_word, vs_word;
         if (word != "layer" ||
             !(fields >> top >> bottom >> step >> vp_word >> cp[0] >> cp[1] >> cp[2] >> cp[3] >>
@@ -108,11 +112,13 @@ bool EarthModel::parse_polynomial(const std::string& path) {
             error_ = path + ": bad layer on line " + std::to_string(line_no);
             return false;
         }
+        const int index = static_cast<int>(polynomials_.size());
+        polynomials_.push_back(poly);
         const int n = std::max(1, static_cast<int>(std::ceil((bottom - top) / step - 1e-9)));
         for (int i = 0; i <= n; ++i) {
             const double depth = top + (bottom - top) * i / n;
             const double x = (radius_ - depth) / radius_;
-            samples_.push_back({depth, cubic(cp, x), cubic(cs, x)});
+            samples_.push_back({depth, cubic(cp, x), cubic(cs, x), index});
         }
     }
     if (samples_.size() < 2) {
@@ -120,6 +126,18 @@ bool EarthModel::parse_polynomial(const std::string& path) {
         return false;
     }
     return true;
+}
+
+double EarthModel::interval_velocity(std::size_t i, int w, double depth) const {
+    const ModelSample& b = samples_[i];
+    if (b.layer >= 0) {
+        const PolynomialLayer& poly = polynomials_[static_cast<std::size_t>(b.layer)];
+        return cubic(w == 0 ? poly.vp : poly.vs, (radius_ - depth) / radius_);
+    }
+    const ModelSample& a = samples_[i - 1];
+    const double va = w == 0 ? a.vp : a.vs;
+    const double vb = w == 0 ? b.vp : b.vs;
+    return va + (vb - va) * (depth - a.depth) / (b.depth - a.depth);
 }
 
 bool EarthModel::build_layers() {
@@ -146,8 +164,12 @@ bool EarthModel::build_layers() {
             r.clear();
     for (auto& j : mantle_jumps_)
         j.clear();
+    for (auto& c : mantle_samples_)
+        c.clear();
     for (auto& k : kinks_)
         k.clear();
+    for (auto& e : sample_etas_)
+        e.clear();
 
     auto region_of = [&](double top, double bottom) {
         const double mid = 0.5 * (top + bottom);
@@ -190,27 +212,37 @@ bool EarthModel::build_layers() {
             }
             const Region region = region_of(a.depth, b.depth);
             if (w == 1 && region != Region::Mantle) continue;
-            SlownessLayer layer;
             const double ra = radius_ - a.depth;
             const double rb = radius_ - b.depth;
-            layer.z_top = std::log(ra / radius_);
-            layer.eta_top = ra / vel(a);
-            if (rb <= 0.0) {
-                layer.z_bot = -std::numeric_limits<double>::infinity();
-                layer.eta_bot = 0.0;
-            } else {
-                layer.z_bot = std::log(rb / radius_);
-                layer.eta_bot = rb / vel(b);
-            }
             auto& list = layers_[w][static_cast<int>(region)];
+            const std::size_t first = list.size();
+            append_thin_layers(
+                ra / radius_, rb / radius_,
+                [&](double rho) {
+                    const double depth = radius_ * (1.0 - rho);
+                    return rho * radius_ / interval_velocity(i, w, depth);
+                },
+                list);
             // A jump below the tolerance: continue the slowness of the layer above.
-            if (!list.empty() && list.back().z_bot == layer.z_top) {
-                const double prev = list.back().eta_bot;
-                if (std::fabs(prev - layer.eta_top) <= kJumpTolerance * ra / (vel(a) * vel(a)))
-                    layer.eta_top = prev;
+            if (first > 0 && list[first - 1].z_bot == list[first].z_top) {
+                const double prev = list[first - 1].eta_bot;
+                if (std::fabs(prev - list[first].eta_top) <=
+                    kJumpTolerance * ra / (vel(a) * vel(a)))
+                    list[first].eta_top = prev;
             }
-            list.push_back(layer);
+            sample_etas_[w].push_back(list[first].eta_top);
+            if (list.back().eta_bot > 0.0) sample_etas_[w].push_back(list.back().eta_bot);
+            if (region != Region::Mantle) continue;
+            auto& column = mantle_samples_[w];
+            const ColumnSample top{list[first].z_top, list[first].eta_top};
+            if (column.empty() || column.back().z != top.z || column.back().eta != top.eta)
+                column.push_back(top);
+            column.push_back({list.back().z_bot, list.back().eta_bot});
         }
+    }
+    for (auto& e : sample_etas_) {
+        std::sort(e.begin(), e.end());
+        e.erase(std::unique(e.begin(), e.end()), e.end());
     }
     return true;
 }

@@ -34,10 +34,13 @@ struct PhaseSpec {
     Family family;
     std::vector<Leg> legs;
     Naming naming;
-    bool below_moho = false; // only rays turning below the crust
+    bool below_moho = false;     // only rays turning below the crust
+    bool joins_previous = false; // tabulated in the segment of the phase before it
 };
 
 // The phases in order of priority: the tabulation drops the last ones when the tables are full.
+// The df branches sit in the segment of the inner-core reflection, so that a phase list naming
+// PKiKP (as "P" does) also gives PKPdf, the first arrival beyond the diffracted P.
 const std::vector<PhaseSpec>& phase_catalogue();
 
 } // namespace tw

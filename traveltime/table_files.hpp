@@ -23,10 +23,13 @@
 // 1, so that these normalised units are the physical ones):
 //  - mt(w): model samples of wave type w (1 = P, 2 = S) from the surface to the core-mantle
 //    boundary; pm(k,w) = r / v (slowness), zm(k,w) = ln(r / a) (flattened depth), two samples
-//    at one depth mark a discontinuity; ndex(k,w): record of BASE.tbl holding the up-going
-//    table for that sample depth (0: the surface, all zero).
-//  - pu(j,w), j = 1..ku(w): the ray parameters of the up-going tables, ascending; every branch
-//    sample lies on this grid. pux(j,w), j = 1..km(w): the ray parameters of branch ends.
+//    at one depth mark a discontinuity; between samples the velocity is linear in depth.
+//    ndex(k,w): record of BASE.tbl holding the up-going table for that sample depth (0: the
+//    surface, all zero).
+//  - pu(j,w), j = 1..ku(w): the ray parameters of the up-going tables, ascending. Branch
+//    samples lie on this grid except where a branch needs more (near its ends, at the
+//    slownesses of model samples); the depth correction integrates the up-going leg of those
+//    from the model samples. pux(j,w), j = 1..km(w): the ray parameters of branch ends.
 //  - table record: tau of the up-going leg from the sample depth to the surface at the ku(w)
 //    ray parameters pu, followed by its distance at the same ray parameters.
 //  - segment n: nafl(n,1) the wave type of the leg leaving the source (negative for the direct

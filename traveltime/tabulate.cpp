@@ -14,6 +14,20 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 // Critical ray parameters closer than this (s/rad) are one.
 constexpr double kSameP = 1e-7;
+// Largest misfit (s) of the interpolating cubic of tau(p) midway between branch samples, and
+// how often an interval may be halved to reach it.
+constexpr double kTauTolerance = 1e-4;
+constexpr int kMaxRefinements = 8;
+constexpr std::size_t kEndIntervals = 2;
+// Largest misfit (s) of tau at a candidate sample left out.
+constexpr double kThinningTolerance = 4e-4;
+// Most candidates one interval between samples spans: the depth correction subtracts the
+// up-going leg of the source, which the samples must follow as well.
+constexpr std::size_t kLongestSpan = 3;
+// Largest misfit (rad) of X(p) at a candidate sample left out.
+constexpr double kDistanceTolerance = 1e-4;
+// Points taken off the ray-parameter grid while the branches do not fit the tables.
+constexpr int kGridStep = 6;
 
 struct LegResult {
     TauX tx;
@@ -244,22 +258,90 @@ void hermite(double p0, double p1, double tau0, double tau1, double x0, double x
     c[3] = (m0 + m1 - 2.0 * delta) / (h * h);
 }
 
-struct ModelColumn {
-    std::vector<double> z, eta;
+double hermite_at(const double* c, double d) {
+    return c[0] + d * (c[1] + d * (c[2] + d * c[3]));
+}
+
+struct Sample {
+    double p, tau, x;
 };
 
-// Model samples of one wave type from the surface to the core-mantle boundary.
-ModelColumn mantle_column(const EarthModel& model, Wave w) {
-    ModelColumn c;
-    for (const auto& l : model.layers(w, Region::Mantle)) {
-        if (c.z.empty() || c.z.back() != l.z_top || c.eta.back() != l.eta_top) {
-            c.z.push_back(l.z_top);
-            c.eta.push_back(l.eta_top);
-        }
-        c.z.push_back(l.z_bot);
-        c.eta.push_back(l.eta_bot);
+// Misfit midway between two samples of the cubic through them.
+double midway_misfit(const EarthModel& model, const PhaseSpec& ph, const Sample& a, const Sample& b,
+                     Sample& mid) {
+    double c[4];
+    hermite(a.p, b.p, a.tau, b.tau, a.x, b.x, c);
+    mid.p = 0.5 * (a.p + b.p);
+    const TauX tx = evaluate(model, ph, mid.p).tx;
+    mid.tau = tx.tau;
+    mid.x = tx.x;
+    return std::fabs(hermite_at(c, mid.p - a.p) - mid.tau);
+}
+
+// Whether the cubic through samples a and b follows tau and X at the samples between them.
+bool follows(const std::vector<Sample>& s, std::size_t a, std::size_t b) {
+    double c[4];
+    hermite(s[a].p, s[b].p, s[a].tau, s[b].tau, s[a].x, s[b].x, c);
+    for (std::size_t k = a + 1; k < b; ++k) {
+        const double d = s[k].p - s[a].p;
+        const double x = -(c[1] + d * (2.0 * c[2] + d * 3.0 * c[3]));
+        if (std::fabs(hermite_at(c, d) - s[k].tau) > kThinningTolerance ||
+            std::fabs(x - s[k].x) > kDistanceTolerance)
+            return false;
     }
-    return c;
+    return true;
+}
+
+// The samples of one branch. Candidates are the grid points g0..g1 and, in the intervals next
+// to each end, more points while the cubic of an interval misses tau midway by more than the
+// tolerance: a ray grazing a discontinuity at a branch end makes tau(p) bend like
+// (p_end - p)^(3/2) there, which a cubic follows only over short intervals. Of the candidates
+// a sample is kept only where the cubic between its neighbours would not follow tau and X.
+std::vector<Sample> branch_samples(const EarthModel& model, const PhaseSpec& ph,
+                                   const std::vector<double>& grid, int g0, int g1) {
+    std::vector<double> ps(grid.begin() + g0, grid.begin() + g1 + 1);
+    // The slownesses of the model samples where the ray turns, between grid points.
+    const double lo = grid[g0], hi = grid[g1];
+    for (const Leg& leg : ph.legs) {
+        if (!leg.turns) continue;
+        for (double eta : model.sample_slownesses(leg.wave))
+            if (eta > lo + kSameP && eta < hi - kSameP) ps.push_back(eta);
+    }
+    std::sort(ps.begin(), ps.end());
+    ps.erase(std::unique(ps.begin(), ps.end(),
+                         [](double a, double b) { return std::fabs(a - b) <= kSameP; }),
+             ps.end());
+    std::vector<Sample> s;
+    for (double p : ps) {
+        const TauX tx = evaluate(model, ph, p).tx;
+        s.push_back({p, tx.tau, tx.x});
+    }
+    const std::size_t n = s.size();
+    if (n < 2) return s;
+    const double near_lo = s[std::min(n - 1, kEndIntervals)].p;
+    const double near_hi = s[n - 1 - std::min(n - 1, kEndIntervals)].p;
+    for (int pass = 0; pass < kMaxRefinements; ++pass) {
+        std::vector<Sample> refined{s.front()};
+        for (std::size_t k = 0; k + 1 < s.size(); ++k) {
+            Sample mid;
+            const bool at_end = s[k + 1].p <= near_lo || s[k].p >= near_hi;
+            if (at_end && midway_misfit(model, ph, s[k], s[k + 1], mid) > kTauTolerance)
+                refined.push_back(mid);
+            refined.push_back(s[k + 1]);
+        }
+        const bool done = refined.size() == s.size();
+        s = std::move(refined);
+        if (done) break;
+    }
+    std::vector<Sample> kept{s.front()};
+    for (std::size_t a = 0; a + 1 < s.size();) {
+        std::size_t b = a + 1;
+        while (b + 1 < s.size() && b + 1 - a <= kLongestSpan && follows(s, a, b + 1))
+            ++b;
+        kept.push_back(s[b]);
+        a = b;
+    }
+    return kept;
 }
 
 void set_code(std::array<char, 8>& dst, const std::string& code) {
@@ -267,9 +349,11 @@ void set_code(std::array<char, 8>& dst, const std::string& code) {
     std::memcpy(dst.data(), code.data(), std::min<std::size_t>(8, code.size()));
 }
 
-} // namespace
-
-bool tabulate_model(const EarthModel& model, Tabulation& out, std::string& why) {
+// Tabulates on the grid built from the critical ray parameters with at most grid_capacity
+// points.
+bool tabulate_on_grid(const EarthModel& model, const std::vector<std::vector<Piece>>& pieces,
+                      const std::vector<double>& crit, int grid_capacity, Tabulation& out,
+                      std::string& why) {
     TableHeader& h = out.header;
     h = TableHeader{};
     out.records.clear();
@@ -278,27 +362,8 @@ bool tabulate_model(const EarthModel& model, Tabulation& out, std::string& why) 
     h.radius_factor = static_cast<float>(1.0 / a);
     h.slowness_factor = static_cast<float>(a);
     h.time_factor = 1.0f;
-
-    // Pieces of every phase, and the grid through all their ends.
     const auto& catalogue = phase_catalogue();
-    std::vector<std::vector<Piece>> pieces(catalogue.size());
-    std::vector<double> crit;
-    for (std::size_t i = 0; i < catalogue.size(); ++i) {
-        pieces[i] = phase_pieces(model, catalogue[i]);
-        for (const Piece& pc : pieces[i]) {
-            crit.push_back(pc.lo);
-            crit.push_back(pc.hi);
-        }
-    }
-    // Kinks of X(p) get a grid point of their own.
-    for (Wave w : {Wave::P, Wave::S})
-        for (double eta : model.gradient_kinks(w))
-            crit.push_back(eta);
-    // The up-going tables reach the surface slownesses.
-    for (Wave w : {Wave::P, Wave::S})
-        crit.push_back(model.layers(w, Region::Mantle).front().eta_top);
-    crit.push_back(0.0);
-    const std::vector<double> grid = build_grid(crit, ttcap::kUpgoing);
+    const std::vector<double> grid = build_grid(crit, grid_capacity);
     if (static_cast<int>(grid.size()) > ttcap::kUpgoing) {
         why = "too many critical ray parameters for the up-going tables";
         return false;
@@ -308,37 +373,50 @@ bool tabulate_model(const EarthModel& model, Tabulation& out, std::string& why) 
         return static_cast<int>(it - grid.begin());
     };
 
-    // Segments and branches.
+    // Segments and branches. A phase that joins the one before it adds its branches to that
+    // phase's segment.
     int nseg = 0, nbrn = 0, nsamp = 0;
+    bool previous_tabulated = false;
     for (std::size_t i = 0; i < catalogue.size(); ++i) {
         const PhaseSpec& ph = catalogue[i];
+        const bool joins = ph.joins_previous && previous_tabulated;
+        previous_tabulated = false;
         if (pieces[i].empty()) continue;
+        std::vector<std::vector<Sample>> samples;
         int need = 0;
-        for (const Piece& pc : pieces[i])
-            need += grid_index(pc.hi) - grid_index(pc.lo) + 1;
-        if (nseg + 1 > ttcap::kSegments || nbrn + int(pieces[i].size()) > ttcap::kBranches ||
-            nsamp + need > ttcap::kSamples) {
+        for (const Piece& pc : pieces[i]) {
+            samples.push_back(
+                branch_samples(model, ph, grid, grid_index(pc.lo), grid_index(pc.hi)));
+            need += static_cast<int>(samples.back().size());
+        }
+        if (nseg + (joins ? 0 : 1) > ttcap::kSegments ||
+            nbrn + int(pieces[i].size()) > ttcap::kBranches || nsamp + need > ttcap::kSamples) {
             out.notes.push_back("phase " + ph.name + " left out: tables full");
             continue;
         }
-        const int seg = nseg++;
-        h.nafl[0][seg] = ph.family == Family::Direct ? -ph.source_type : ph.source_type;
-        h.nafl[1][seg] = ph.family == Family::Direct ? 0 : ph.source_type;
-        h.nafl[2][seg] = ph.family == Family::Depth ? 1 : 0;
-        h.indx[0][seg] = nsamp + 1;
-        h.kndx[0][seg] = nbrn + 1;
-        h.fcs[0][seg] = static_cast<float>(pieces[i].front().lo);
-        h.fcs[1][seg] = static_cast<float>(pieces[i].back().hi);
-        for (const Piece& pc : pieces[i]) {
+        previous_tabulated = true;
+        const int seg = joins ? nseg - 1 : nseg++;
+        if (joins) {
+            h.fcs[0][seg] = std::min(h.fcs[0][seg], static_cast<float>(pieces[i].front().lo));
+            h.fcs[1][seg] = std::max(h.fcs[1][seg], static_cast<float>(pieces[i].back().hi));
+        } else {
+            h.nafl[0][seg] = ph.family == Family::Direct ? -ph.source_type : ph.source_type;
+            h.nafl[1][seg] = ph.family == Family::Direct ? 0 : ph.source_type;
+            h.nafl[2][seg] = ph.family == Family::Depth ? 1 : 0;
+            h.indx[0][seg] = nsamp + 1;
+            h.kndx[0][seg] = nbrn + 1;
+            h.fcs[0][seg] = static_cast<float>(pieces[i].front().lo);
+            h.fcs[1][seg] = static_cast<float>(pieces[i].back().hi);
+        }
+        for (std::size_t j = 0; j < pieces[i].size(); ++j) {
+            const Piece& pc = pieces[i][j];
             const int b = nbrn++;
             set_code(h.phcd[b], pc.code);
-            const int g0 = grid_index(pc.lo), g1 = grid_index(pc.hi);
             h.jndx[0][b] = nsamp + 1;
-            for (int g = g0; g <= g1; ++g) {
-                const TauX tx = evaluate(model, ph, grid[g]).tx;
-                h.pt[nsamp] = grid[g];
-                h.taut[nsamp] = tx.tau;
-                h.coef[nsamp][0] = tx.x;
+            for (const Sample& smp : samples[j]) {
+                h.pt[nsamp] = smp.p;
+                h.taut[nsamp] = smp.tau;
+                h.coef[nsamp][0] = smp.x;
                 ++nsamp;
             }
             h.jndx[1][b] = nsamp;
@@ -365,38 +443,40 @@ bool tabulate_model(const EarthModel& model, Tabulation& out, std::string& why) 
     int rec = 0;
     for (int w = 0; w < 2; ++w) {
         const Wave wave = w == 0 ? Wave::P : Wave::S;
-        const ModelColumn col = mantle_column(model, wave);
-        if (static_cast<int>(col.z.size()) > ttcap::kDepthSamples) {
+        const std::vector<ColumnSample>& col = model.mantle_samples(wave);
+        if (static_cast<int>(col.size()) > ttcap::kDepthSamples) {
             why = "more than 150 model samples above the core";
             return false;
         }
-        h.mt[w] = static_cast<int>(col.z.size());
+        h.mt[w] = static_cast<int>(col.size());
         h.ku[w] = ku;
         for (int j = 0; j < ku; ++j)
             h.pu[w][j] = grid[j];
+        // The up-going leg from each sample depth, summed layer by layer on the way down.
         const auto& layers = model.layers(wave, Region::Mantle);
+        std::size_t next_layer = 0;
+        std::vector<double> sum(2 * static_cast<std::size_t>(ku), 0.0);
         for (int k = 0; k < h.mt[w]; ++k) {
-            h.pm[w][k] = col.eta[k];
-            h.zm[w][k] = col.z[k];
-            if (col.z[k] == 0.0) {
+            h.pm[w][k] = col[k].eta;
+            h.zm[w][k] = col[k].z;
+            if (col[k].z == 0.0) {
                 h.ndex[w][k] = 0;
                 continue;
             }
-            if (k > 0 && col.z[k] == col.z[k - 1]) {
+            if (k > 0 && col[k].z == col[k - 1].z) {
                 h.ndex[w][k] = h.ndex[w][k - 1];
                 continue;
             }
-            std::vector<double> values(2 * ku);
-            for (int j = 0; j < ku; ++j) {
-                TauX sum;
-                for (const auto& l : layers) {
-                    if (l.z_top <= col.z[k]) break;
-                    sum += layer_tau(l, grid[j], std::max(l.z_bot, col.z[k]));
+            for (; next_layer < layers.size() && layers[next_layer].z_top > col[k].z;
+                 ++next_layer) {
+                const SlownessLayer& l = layers[next_layer];
+                for (int j = 0; j < ku; ++j) {
+                    const TauX part = layer_tau(l, grid[j], std::max(l.z_bot, col[k].z));
+                    sum[j] += part.tau;
+                    sum[ku + j] += part.x;
                 }
-                values[j] = sum.tau;
-                values[ku + j] = sum.x;
             }
-            out.records.push_back(std::move(values));
+            out.records.push_back(sum);
             h.ndex[w][k] = ++rec;
         }
         // Branch-end ray parameters of the segments leaving the source as this wave type.
@@ -418,6 +498,34 @@ bool tabulate_model(const EarthModel& model, Tabulation& out, std::string& why) 
     h.nasgr = static_cast<int>(2 * ku * sizeof(double));
     h.len2 = rec;
     return true;
+}
+
+} // namespace
+
+bool tabulate_model(const EarthModel& model, Tabulation& out, std::string& why) {
+    // Pieces of every phase, and the critical ray parameters: their ends, the kinks of X(p)
+    // and the surface slownesses, which the up-going tables reach.
+    const auto& catalogue = phase_catalogue();
+    std::vector<std::vector<Piece>> pieces(catalogue.size());
+    std::vector<double> crit;
+    for (std::size_t i = 0; i < catalogue.size(); ++i) {
+        pieces[i] = phase_pieces(model, catalogue[i]);
+        for (const Piece& pc : pieces[i]) {
+            crit.push_back(pc.lo);
+            crit.push_back(pc.hi);
+        }
+    }
+    for (Wave w : {Wave::P, Wave::S})
+        for (double eta : model.gradient_kinks(w))
+            crit.push_back(eta);
+    for (Wave w : {Wave::P, Wave::S})
+        crit.push_back(model.layers(w, Region::Mantle).front().eta_top);
+    crit.push_back(0.0);
+    // The densest grid whose branches all fit the sample capacity.
+    for (int capacity = ttcap::kUpgoing;; capacity -= kGridStep) {
+        if (!tabulate_on_grid(model, pieces, crit, capacity, out, why)) return false;
+        if (out.notes.empty() || capacity - kGridStep < ttcap::kUpgoing / 2) return true;
+    }
 }
 
 bool write_model_tables(const EarthModel& model, const std::string& outbase, std::string& why,

@@ -63,4 +63,37 @@ TauX layer_tau(const SlownessLayer& layer, double p, double z_end) {
     return out;
 }
 
+void append_thin_layers(double rho_top, double rho_bot,
+                        const std::function<double(double)>& slowness,
+                        std::vector<SlownessLayer>& out) {
+    const int n = std::max(1, static_cast<int>(std::ceil((rho_top - rho_bot) / kThinLayerStep)));
+    double rho = rho_top;
+    double eta = slowness(rho);
+    for (int i = 1; i <= n; ++i) {
+        const double next = i == n ? rho_bot : rho_top - (rho_top - rho_bot) * i / n;
+        SlownessLayer layer;
+        layer.z_top = std::log(rho);
+        layer.eta_top = eta;
+        if (next <= 0.0) {
+            layer.z_bot = -std::numeric_limits<double>::infinity();
+            layer.eta_bot = 0.0;
+        } else {
+            layer.z_bot = std::log(next);
+            layer.eta_bot = slowness(next);
+        }
+        out.push_back(layer);
+        rho = next;
+        eta = layer.eta_bot;
+    }
+}
+
+double linear_velocity_slowness(double rho, double rho_top, double eta_top, double rho_bot,
+                                double eta_bot) {
+    if (rho_top <= rho_bot) return eta_top;
+    const double v_top = rho_top / eta_top;
+    const double v_bot = rho_bot / eta_bot;
+    const double f = (rho_top - rho) / (rho_top - rho_bot);
+    return rho / (v_top + (v_bot - v_top) * f);
+}
+
 } // namespace tw

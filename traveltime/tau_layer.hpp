@@ -6,7 +6,9 @@
 // X = integral of p / sqrt(eta^2 - p^2) dz, with p in seconds per radian, tau in seconds and X
 // in radians. Within a layer eta varies exponentially with z (a power law in radius), which
 // makes both integrals closed-form.
+#include <functional>
 #include <limits>
+#include <vector>
 
 namespace tw {
 
@@ -42,5 +44,22 @@ TauX layer_tau(const SlownessLayer& layer, double p, double z_end);
 inline TauX layer_tau(const SlownessLayer& layer, double p) {
     return layer_tau(layer, p, layer.z_bot);
 }
+
+// A model interval between two samples is stood for by thin layers: the power law of each
+// departs from the interval's own velocity law by a few parts in a million at most. Their
+// boundaries are at most this far apart in normalised radius r / a (10 km of the Earth).
+constexpr double kThinLayerStep = 10.0 / 6371.0;
+
+// Appends the thin layers of the interval from normalised radius rho_top down to rho_bot, with
+// the slowness r / v at a normalised radius given by slowness(rho). An interval reaching the
+// centre (rho_bot = 0) ends in a layer of constant velocity.
+void append_thin_layers(double rho_top, double rho_bot,
+                        const std::function<double(double)>& slowness,
+                        std::vector<SlownessLayer>& out);
+
+// Slowness at normalised radius rho of a velocity linear in radius between two samples (their
+// normalised radii and slownesses), the law of sampled models between their samples.
+double linear_velocity_slowness(double rho, double rho_top, double eta_top, double rho_bot,
+                                double eta_bot);
 
 } // namespace tw

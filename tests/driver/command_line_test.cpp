@@ -128,6 +128,17 @@ TEST(CommandLine, UndecodableValuesStopAtOnce) {
     }
 }
 
+// An unset shell variable gives an empty model name: refused at once, never asked for.
+TEST(CommandLine, EmptyModelNameIsRefused) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"-model", "", "f"}, {"-model", " iasp91", "f"}, {"f", "-model"}}) {
+        const auto r = tesk(args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(lines_of(r.out),
+                  std::vector<std::string>{"  Tesk_wave - no travel-time model named"});
+    }
+}
+
 TEST(CommandLine, EchoesOnlyAfterVerbose) {
     const auto r =
         tesk({"-v",     "-l",          "1",     "2",    "-d",    "10",     "-f", "4.9",

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/command_inputs.hpp"
 #include "fuzz/fuzz_inputs.hpp"
 
 namespace {
@@ -64,6 +65,12 @@ TEST(FuzzCorpusReplay, CommandLine) {
 }
 TEST(FuzzCorpusReplay, TextFields) {
     replay("fields", tw::fuzz::run_fields_input);
+}
+TEST(FuzzCorpusReplay, StationDocument) {
+    replay("station_document", tw::fuzz::run_station_document_input);
+}
+TEST(FuzzCorpusReplay, MultiplexedDataFile) {
+    replay("multiplexed", tw::fuzz::run_multiplexed_input);
 }
 
 } // namespace

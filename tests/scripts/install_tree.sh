@@ -6,19 +6,22 @@ cmake=$1 bin=$2 prefix=$3
 rm -rf "$prefix"
 "$cmake" --install "$bin" --prefix "$prefix" > /dev/null
 for f in bin/tesk_wave bin/tesk_dump bin/tesk_synth bin/tesk_ttgen bin/tesk_tt bin/tesk_plot \
-         bin/tesk_batch bin/tesk_mag share/tesk_wave/iasp91.hed share/tesk_wave/iasp91.tbl \
+         bin/tesk_batch bin/tesk_mag bin/tesk_meta bin/tesk_split share/tesk_wave/iasp91.hed \
+         share/tesk_wave/iasp91.tbl \
          share/tesk_wave/leapseconds; do
   [ -s "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
 done
 for f in bin/tesk_wave bin/tesk_plot bin/tesk_batch; do
   [ -x "$prefix/$f" ] || { echo "not executable: $f"; exit 1; }
 done
-for cmd in tesk_wave tesk_dump tesk_synth tesk_ttgen tesk_tt tesk_plot tesk_batch tesk_mag; do
+for cmd in tesk_wave tesk_dump tesk_synth tesk_ttgen tesk_tt tesk_plot tesk_batch tesk_mag tesk_meta tesk_split; do
   [ -s "$prefix/share/man/man1/$cmd.1.gz" ] || { echo "no manual page for $cmd"; exit 1; }
 done
+[ -s "$prefix/share/man/man5/tesk_wave-files.5.gz" ] || { echo "no file-format page"; exit 1; }
 # Every installed command names the project's version.
 version=$(sed -n 's/^.*kVersion = "\(.*\)";/\1/p' "$bin/generated/tw_version.hpp")
-for cmd in tesk_wave tesk_dump tesk_synth tesk_ttgen tesk_tt tesk_mag tesk_batch; do
+for cmd in tesk_wave tesk_dump tesk_synth tesk_ttgen tesk_tt tesk_mag tesk_batch tesk_meta \
+           tesk_split; do
   [ "$("$prefix/bin/$cmd" --version)" = "$cmd $version" ] \
     || { echo "$cmd --version: $("$prefix/bin/$cmd" --version)"; exit 1; }
 done

@@ -1,11 +1,15 @@
 // The built IASP91 tables: phase names, depth and core phases, distance folding, caching.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
+#include <functional>
 #include <sstream>
 #include <string>
 
-#include "traveltime/model_paths.hpp"
+#include "tests/traveltime/built_tables.hpp"
+#include "tests/traveltime/calculator_access.hpp"
 #include "traveltime/travel_times.hpp"
 
 namespace {
@@ -15,12 +19,10 @@ using tw::TravelTimes;
 
 class Iasp91 : public ::testing::Test {
   protected:
-    TravelTimeCalculator calc{tw::built_model_base()};
-    TravelTimes tt;
     std::ostringstream messages;
     std::istringstream no_input;
-
-    void SetUp() override { calc.set_streams(no_input, messages); }
+    TravelTimeCalculator calc{tw::testing::built_model_base(), no_input, messages};
+    TravelTimes tt;
 
     const TravelTimes& at(float depth, float dist, const char* keyword = "all") {
         calc.ttimes(depth, dist, keyword, tt);
@@ -44,8 +46,30 @@ TEST_F(Iasp91, FirstArrivalNamesOfP) {
     EXPECT_EQ(first_name(0.0f, 60.0f, "P"), "P");
     EXPECT_EQ(first_name(0.0f, 110.0f, "P"), "Pdiff");
     EXPECT_EQ(first_name(100.0f, 130.0f, "P"), "Pdiff");
-    // Past the end of the diffracted wave only the inner-core reflection remains of "P".
-    EXPECT_EQ(first_name(0.0f, 150.0f, "P"), "PKiKP");
+    // Past the end of the diffracted wave the first P is the one through the inner core.
+    EXPECT_EQ(first_name(0.0f, 150.0f, "P"), "PKPdf");
+    EXPECT_EQ(first_name(0.0f, 180.0f, "P"), "PKPdf");
+}
+
+// The driver places its windows at the first arrival of "P": it is the earliest P-type arrival
+// of all phases (a name beginning with P: the ray leaves the source downward and arrives as P)
+// at every depth and distance, through the inner core beyond the diffracted P.
+TEST_F(Iasp91, KeywordPGivesTheFirstPTypeArrivalEverywhere) {
+    TravelTimes all;
+    for (float depth : {0.0f, 10.0f, 33.0f, 100.0f, 200.0f, 300.0f, 410.0f, 550.0f, 700.0f}) {
+        for (float dist = 0.0f; dist <= 180.0f; dist += 0.5f) {
+            calc.ttimes(depth, dist, "all", all);
+            int first = -1;
+            for (int i = 0; i < all.n && first < 0; ++i)
+                if (all.phcd[i].view().front() == 'P') first = i;
+            ASSERT_GE(first, 0) << "depth " << depth << " dist " << dist;
+            at(depth, dist, "P");
+            ASSERT_GT(tt.n, 0) << "depth " << depth << " dist " << dist;
+            EXPECT_EQ(tt.phcd[0].trimmed(), all.phcd[first].trimmed())
+                << "depth " << depth << " dist " << dist;
+            EXPECT_EQ(tt.tt[0], all.tt[first]) << "depth " << depth << " dist " << dist;
+        }
+    }
 }
 
 TEST_F(Iasp91, FirstArrivalNamesOfS) {
@@ -152,17 +176,21 @@ TEST_F(Iasp91, ZeroAndAntipode) {
     EXPECT_TRUE(negative);
 }
 
-TEST_F(Iasp91, TablesLoadedOncePerKeyword) {
+TEST_F(Iasp91, TablesReadOnceAndCorrectedOncePerDepthAndPhaseList) {
+    using Access = tw::TravelTimeTestAccess;
     at(10.0f, 30.0f, "P");
     at(10.0f, 40.0f, "P");
-    EXPECT_EQ(calc.loads(), 1);
-    EXPECT_EQ(calc.depth_corrections(), 1);
+    EXPECT_EQ(Access::model_loads(calc), 1);
+    EXPECT_EQ(Access::branches(calc, "P").depth_corrections(), 1);
     at(20.0f, 40.0f, "P");
-    EXPECT_EQ(calc.depth_corrections(), 2);
+    EXPECT_EQ(Access::branches(calc, "P").depth_corrections(), 2);
+    // Another phase list keeps its own corrected tables; the model files are not read again.
     at(20.0f, 40.0f, "S+");
-    EXPECT_EQ(calc.loads(), 2);
-    at(20.0f, 40.0f, "P");
-    EXPECT_EQ(calc.loads(), 3);
+    at(20.0f, 50.0f, "P");
+    at(20.0f, 50.0f, "S+");
+    EXPECT_EQ(Access::model_loads(calc), 1);
+    EXPECT_EQ(Access::branches(calc, "P").depth_corrections(), 2);
+    EXPECT_EQ(Access::branches(calc, "S+").depth_corrections(), 1);
 }
 
 TEST_F(Iasp91, OutputsClearedAtEntry) {
@@ -189,15 +217,49 @@ TEST_F(Iasp91, TooManyArrivalsWarnAndStopAtTheMaximum) {
     at(100.0f, 40.0f);
     ASSERT_GT(tt.n, 3);
     TravelTimes few;
-    calc.trtm(40.0f, 3, few);
+    tw::TravelTimeTestAccess::branches(calc, "all").trtm(40.0f, 3, few);
     EXPECT_EQ(few.n, 3);
     EXPECT_NE(messages.str().find(" More than  3 arrivals found."), std::string::npos);
 }
 
 using Iasp91Death = Iasp91;
 
-TEST_F(Iasp91Death, SourceBelowTheMantleEndsTheProcess) {
-    EXPECT_EXIT(at(3000.0f, 30.0f, "P"), ::testing::ExitedWithCode(3), "");
+// The message goes to standard output; the child sends that to the standard error the test
+// reads.
+void with_stdout_on_stderr(const std::function<void()>& f) {
+    ::dup2(2, 1);
+    f();
+}
+
+TEST_F(Iasp91Death, SourceBelowTheMantleEndsTheProcessShowingTheDepthGiven) {
+    EXPECT_EXIT(with_stdout_on_stderr([&] { at(3000.0f, 30.0f, "P"); }),
+                ::testing::ExitedWithCode(3), "Source depth \\(3000.0\\) too deep.");
+    // Deeper than the Earth's radius: no flattened depth to show, the depth as given.
+    EXPECT_EXIT(with_stdout_on_stderr([&] { at(8000.0f, 30.0f, "P"); }),
+                ::testing::ExitedWithCode(3), "Source depth \\(8000.0\\) too deep.");
+}
+
+TEST_F(Iasp91, SourceOnTheDeepestSampleAboveTheCore) {
+    // The core-mantle boundary of IASP91 lies at 2889 km: P leaves straight up.
+    at(2889.0f, 0.0f, "P");
+    ASSERT_GT(tt.n, 0);
+    EXPECT_EQ(tt.phcd[0].trimmed(), "P");
+    EXPECT_GT(tt.dtdh[0], 0.0f);
+    // Nearly vertical through the whole mantle: between the times at the slowest and fastest
+    // mantle velocities.
+    EXPECT_GT(tt.tt[0], 2889.0f / 13.7f);
+    EXPECT_LT(tt.tt[0], 2889.0f / 5.8f);
+    at(2889.0f, 30.0f, "S");
+    ASSERT_GT(tt.n, 0);
+    EXPECT_EQ(tt.phcd[0].trimmed(), "S");
+}
+
+TEST(TravelTimeTables, ModelOneIsPremBesideTheTables) {
+    TravelTimeCalculator calc("/nonexistent/dir/iasp91");
+    calc.set_model(1);
+    TravelTimes tt;
+    EXPECT_EXIT(calc.ttimes(10.0f, 30.0f, "P", tt), ::testing::ExitedWithCode(2),
+                "/nonexistent/dir/prem.hed: No such file or directory");
 }
 
 TEST(TravelTimeTables, MissingTableEndsTheProcessNamingTheFile) {

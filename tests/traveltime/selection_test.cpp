@@ -6,41 +6,43 @@
 #include <string>
 #include <vector>
 
-#include "traveltime/model_paths.hpp"
+#include "tests/traveltime/built_tables.hpp"
+#include "traveltime/model_tables.hpp"
 #include "traveltime/r4sort.hpp"
 #include "traveltime/travel_times.hpp"
 
 namespace {
 
-using tw::TravelTimeCalculator;
+using tw::ModelTables;
 
 TEST(GenericName, DropsBranchLettersAndCutsAtBranchSuffixes) {
-    EXPECT_EQ(TravelTimeCalculator::generic_name("Pn"), "P");
-    EXPECT_EQ(TravelTimeCalculator::generic_name("Pg"), "P");
-    EXPECT_EQ(TravelTimeCalculator::generic_name("Pb"), "P");
-    EXPECT_EQ(TravelTimeCalculator::generic_name("PKPab"), "PKP");
-    EXPECT_EQ(TravelTimeCalculator::generic_name("PKPdf"), "PKP");
-    EXPECT_EQ(TravelTimeCalculator::generic_name("SKSac"), "SKS");
-    EXPECT_EQ(TravelTimeCalculator::generic_name("pPn"), "pP");
-    EXPECT_EQ(TravelTimeCalculator::generic_name("PKiKP"), "PKiKP");
-    EXPECT_EQ(TravelTimeCalculator::generic_name("PcP     "), "PcP");
+    EXPECT_EQ(ModelTables::generic_name("Pn"), "P");
+    EXPECT_EQ(ModelTables::generic_name("Pg"), "P");
+    EXPECT_EQ(ModelTables::generic_name("Pb"), "P");
+    EXPECT_EQ(ModelTables::generic_name("PKPab"), "PKP");
+    EXPECT_EQ(ModelTables::generic_name("PKPdf"), "PKP");
+    EXPECT_EQ(ModelTables::generic_name("SKSac"), "SKS");
+    EXPECT_EQ(ModelTables::generic_name("pPn"), "pP");
+    EXPECT_EQ(ModelTables::generic_name("PKiKP"), "PKiKP");
+    EXPECT_EQ(ModelTables::generic_name("PcP     "), "PcP");
 }
 
 class Selection : public ::testing::Test {
   protected:
-    TravelTimeCalculator calc{tw::built_model_base()};
+    ModelTables tables;
+    std::array<int, tw::ttcap::kSegments> segmsk{};
     std::ostringstream out;
     std::istringstream in;
-    void SetUp() override {
-        calc.set_streams(in, out);
-        calc.tabin(tw::built_model_base());
+    void SetUp() override { tables.load(tw::testing::built_model_base()); }
+    void select(std::vector<std::string> keys, std::array<int, 3> prflags = {0, 0, 0}) {
+        segmsk = tw::select_segments(tables, keys, prflags, in, out);
     }
-    void select(std::vector<std::string> keys) { calc.brnset(keys, {0, 0, 0}); }
+    bool selected(int seg) const { return segmsk[seg] != 0; }
     // Whether some branch of segment seg has one of the generic names.
     bool segment_has(int seg, const std::vector<std::string>& names) {
-        for (int b = 0; b < calc.branch_count(); ++b) {
-            if (calc.branch_segment(b) != seg) continue;
-            const std::string g = TravelTimeCalculator::generic_name(calc.branch_code(b));
+        for (int b = 0; b < tables.branch_count(); ++b) {
+            if (tables.branch_segment(b) != seg) continue;
+            const std::string g = ModelTables::generic_name(tables.branch_code(b));
             for (const auto& n : names)
                 if (g == n) return true;
         }
@@ -48,47 +50,60 @@ class Selection : public ::testing::Test {
     }
 };
 
-TEST_F(Selection, KeywordPSelectsExactlyTheSegmentsOfPAndPKiKP) {
+TEST_F(Selection, KeywordPSelectsExactlyTheSegmentsOfPPKiKPAndPKP) {
     select({"P"});
-    int selected = 0;
-    for (int n = 0; n < calc.segment_count(); ++n) {
-        EXPECT_EQ(calc.segment_selected(n), segment_has(n, {"P", "PKiKP"})) << n;
-        selected += calc.segment_selected(n);
+    int count = 0;
+    for (int n = 0; n < tables.segment_count(); ++n) {
+        EXPECT_EQ(selected(n), segment_has(n, {"P", "PKiKP", "PKP"})) << n;
+        count += selected(n);
     }
-    EXPECT_EQ(selected, 2);
+    EXPECT_EQ(count, 3); // P; PKiKP with PKPdf; PKPab and PKPbc
+}
+
+TEST_F(Selection, DfBranchesSitWithTheInnerCoreReflection) {
+    auto segment_of = [&](const std::string& code) {
+        for (int b = 0; b < tables.branch_count(); ++b)
+            if (tables.branch_code(b) == code) return tables.branch_segment(b);
+        return -1;
+    };
+    ASSERT_GE(segment_of("PKiKP"), 0);
+    EXPECT_EQ(segment_of("PKPdf"), segment_of("PKiKP"));
+    ASSERT_GE(segment_of("SKiKS"), 0);
+    EXPECT_EQ(segment_of("SKSdf"), segment_of("SKiKS"));
+    EXPECT_NE(segment_of("PKPab"), segment_of("PKiKP"));
 }
 
 TEST_F(Selection, AllSelectsEverySegment) {
     select({"all"});
-    for (int n = 0; n < calc.segment_count(); ++n)
-        EXPECT_TRUE(calc.segment_selected(n));
+    for (int n = 0; n < tables.segment_count(); ++n)
+        EXPECT_TRUE(selected(n));
     select({"ALL"});
-    for (int n = 0; n < calc.segment_count(); ++n)
-        EXPECT_TRUE(calc.segment_selected(n));
+    for (int n = 0; n < tables.segment_count(); ++n)
+        EXPECT_TRUE(selected(n));
 }
 
 TEST_F(Selection, CommandListsAndPhaseNames) {
     select({"S+"});
-    for (int n = 0; n < calc.segment_count(); ++n)
-        EXPECT_EQ(calc.segment_selected(n), segment_has(n, {"S", "ScS", "sS", "pS"})) << n;
+    for (int n = 0; n < tables.segment_count(); ++n)
+        EXPECT_EQ(selected(n), segment_has(n, {"S", "ScS", "sS", "pS"})) << n;
     select({"PcP", "SKS"});
-    for (int n = 0; n < calc.segment_count(); ++n)
-        EXPECT_EQ(calc.segment_selected(n), segment_has(n, {"PcP", "SKS"})) << n;
+    for (int n = 0; n < tables.segment_count(); ++n)
+        EXPECT_EQ(selected(n), segment_has(n, {"PcP", "SKS"})) << n;
     EXPECT_TRUE(out.str().empty());
 }
 
 TEST_F(Selection, UnknownPhaseIsReported) {
     select({"PxP"});
     EXPECT_EQ(out.str(), " Brnset:  phase PxP not found.\n");
-    for (int n = 0; n < calc.segment_count(); ++n)
-        EXPECT_FALSE(calc.segment_selected(n));
+    for (int n = 0; n < tables.segment_count(); ++n)
+        EXPECT_FALSE(selected(n));
 }
 
 TEST_F(Selection, QueryReadsKeywordsUntilABlankLine) {
     in.str("PcP\nScS\n\n");
     select({"query"});
-    for (int n = 0; n < calc.segment_count(); ++n)
-        EXPECT_EQ(calc.segment_selected(n), segment_has(n, {"PcP", "ScS"})) << n;
+    for (int n = 0; n < tables.segment_count(); ++n)
+        EXPECT_EQ(selected(n), segment_has(n, {"PcP", "ScS"})) << n;
     EXPECT_NE(out.str().find("Enter desired branch control list at the prompts:"),
               std::string::npos);
 }
@@ -101,22 +116,18 @@ TEST_F(Selection, QueryWithoutAnswersExplainsTheChoices) {
 }
 
 TEST_F(Selection, ListingNamesTheSelectedSegments) {
-    calc.brnset(std::vector<std::string>{"P"}, {0, 0, 1});
+    select({"P"}, {0, 0, 1});
     EXPECT_NE(out.str().find("Brnset:  the following phases have been selected -"),
               std::string::npos);
     EXPECT_NE(out.str().find("PKiKP"), std::string::npos);
 }
 
-TEST(Tabin, BlankModelNameAsksForOne) {
-    TravelTimeCalculator calc{""};
-    std::istringstream in(std::string(tw::built_model_base()) + "\n");
-    std::ostringstream out;
-    calc.set_streams(in, out);
-    tw::TravelTimes tt;
-    calc.ttimes(10.0f, 30.0f, "P", tt);
-    EXPECT_EQ(out.str(), "Enter model name:\n");
-    ASSERT_GT(tt.n, 0);
-    EXPECT_EQ(tt.phcd[0].trimmed(), "P");
+TEST(ModelTablesDeath, BlankModelNameEndsTheProcessWithoutAsking) {
+    for (const char* name : {"", " iasp91"}) {
+        ModelTables tables;
+        EXPECT_EXIT(tables.load(name), ::testing::ExitedWithCode(2),
+                    "travel-time table model: no model name given");
+    }
 }
 
 tw::TravelTimes arrivals(std::vector<std::pair<std::string, float>> list) {

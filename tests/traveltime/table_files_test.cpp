@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "traveltime/model_paths.hpp"
+#include "tests/traveltime/built_tables.hpp"
 #include "traveltime/table_files.hpp"
 
 namespace {
@@ -39,7 +39,7 @@ TEST(TableFiles, HeaderRoundTrip) {
 }
 
 TEST(TableFiles, RecordsAreFramedByTheirLength) {
-    std::ifstream in(std::string(tw::built_model_base()) + ".hed", std::ios::binary);
+    std::ifstream in(tw::testing::built_model_base() + ".hed", std::ios::binary);
     ASSERT_TRUE(in);
     // Record 1: 3 ints, 3 reals, 8 ints, 90 reals and 210 ints.
     std::int32_t n = 0;
@@ -52,7 +52,7 @@ TEST(TableFiles, RecordsAreFramedByTheirLength) {
 }
 
 TEST(TableFiles, TruncatedHeaderIsRejected) {
-    const std::string full = std::string(tw::built_model_base()) + ".hed";
+    const std::string full = tw::testing::built_model_base() + ".hed";
     std::ifstream in(full, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     ASSERT_GT(bytes.size(), 1000u);
