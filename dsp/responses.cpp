@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <span>
 
 #include "dsp/vector_clones.hpp"
@@ -12,49 +13,185 @@ namespace {
 
 constexpr int kBlock = 256; // lines evaluated together; the work arrays stay in the first cache
 
-// values[i] = gain * prod over zeros (s - z) / prod over poles (s - p) * s^k at s = i w[i]: the
-// paired quotients first, then the surplus poles (dividing) or zeros (multiplying), then the
-// conversion power. Each step runs over all lines of the block so that it vectorises.
-TW_VECTOR_CLONES
-void pole_zero_block(float gain, std::span<const cfloat> poles, std::span<const cfloat> zeros,
-                     int k, const float* w, cfloat* values, int count) {
-    std::array<cfloat, kBlock> r;
-    for (int i = 0; i < count; ++i)
-        r[i] = cfloat{gain, 0.0f};
-    const std::size_t paired = std::min(poles.size(), zeros.size());
-    for (std::size_t j = 0; j < paired; ++j) {
-        const cfloat z = zeros[j], p = poles[j];
-        for (int i = 0; i < count; ++i) {
-            const cfloat s{0.0f, w[i]};
-            r[i] = cmul(r[i], cdiv(s - z, s - p));
-        }
+constexpr int kLanes = 8; // lines per group: one 256-bit vector of floats
+
+// One block of lines with the real and imaginary parts in separate arrays, so that every step
+// below is a plain loop over the lines that the vectoriser turns into full-width operations.
+struct Parts {
+    std::array<float, kBlock> re, im;
+};
+
+// Which branch of the range-reduced quotient a line takes: the divisor's imaginary part is the
+// larger, its real part is, or either (decided line by line as cdiv does).
+enum Branch { kImagLarger, kRealLarger, kEither };
+
+// cdiv(a, b) when the branch is known: the operations of that branch alone, so the value is the
+// one cdiv selects.
+template <Branch B> inline cfloat quotient(cfloat a, cfloat b) {
+    if constexpr (B == kEither) {
+        return cdiv(a, b);
+    } else if constexpr (B == kImagLarger) {
+        const float ratio = b.real() / b.imag();
+        const float div = b.real() * ratio + b.imag();
+        return {(a.real() * ratio + a.imag()) / div, (a.imag() * ratio - a.real()) / div};
+    } else {
+        const float ratio = b.imag() / b.real();
+        const float div = b.imag() * ratio + b.real();
+        return {(a.imag() * ratio + a.real()) / div, (a.imag() - a.real() * ratio) / div};
     }
-    for (std::size_t j = paired; j < poles.size(); ++j) {
-        const cfloat p = poles[j];
-        for (int i = 0; i < count; ++i)
-            r[i] = cdiv(r[i], cfloat{0.0f, w[i]} - p);
-    }
-    for (std::size_t j = paired; j < zeros.size(); ++j) {
-        const cfloat z = zeros[j];
-        for (int i = 0; i < count; ++i)
-            r[i] = cmul(r[i], cfloat{0.0f, w[i]} - z);
-    }
-    if (k != 0) {
-        for (int i = 0; i < count; ++i)
-            r[i] = cmul(r[i], cpow(cfloat{0.0f, w[i]}, k));
-    }
-    for (int i = 0; i < count; ++i)
-        values[i] = r[i];
 }
 
-// Runs the kernel over the lines w = (first + i) * dw in blocks.
+// s - c with s = i w: the parts std::complex subtraction gives.
+inline cfloat minus(float w, cfloat c) {
+    return {0.0f - c.real(), w - c.imag()};
+}
+
+// r[i] *= (s - z) / (s - p) (paired) or r[i] /= s - p, for the whole groups of lines lo .. hi-1.
+template <Branch B, bool Paired>
+[[gnu::always_inline]] inline void divide_factor(Parts& r, const float* w, cfloat z, cfloat p,
+                                                 int lo, int hi) {
+    for (int g = lo; g < hi; g += kLanes) {
+        for (int i = g; i < g + kLanes; ++i) {
+            const cfloat v =
+                Paired ? cmul({r.re[i], r.im[i]}, quotient<B>(minus(w[i], z), minus(w[i], p)))
+                       : quotient<B>({r.re[i], r.im[i]}, minus(w[i], p));
+            r.re[i] = v.real();
+            r.im[i] = v.imag();
+        }
+    }
+}
+
+// The factor of pole p over the groups [0, groups_end), each group of lines with the branch its
+// divisors s - p take. With ascending finite frequencies and a finite pole, w - p.imag() ascends
+// too (rounding keeps order), so the imaginary part is the larger on a prefix (w - p.imag() under
+// -|p.real()|) and a suffix (over |p.real()|) and the real part between: whole groups on either
+// side of a change take one branch, the group holding a change decides line by line, as every
+// group does when the frequencies do not ascend.
+template <bool Paired>
+[[gnu::always_inline]] inline void pole_factor(Parts& r, const float* w, int end, bool ascending,
+                                               cfloat z, cfloat p) {
+    if (!ascending || !std::isfinite(p.real()) || !std::isfinite(p.imag())) {
+        divide_factor<kEither, Paired>(r, w, z, p, 0, end);
+        return;
+    }
+    const float bound = std::fabs(0.0f - p.real());
+    // First line from `from` on that is not on the side `before` describes; most blocks lie on
+    // one side, which the two end lines tell without a search.
+    const auto split = [&](const float* from, auto before) {
+        const float* last = w + end - 1;
+        if (from > last || !before(*from)) return static_cast<int>(from - w);
+        if (before(*last)) return end;
+        return static_cast<int>(std::partition_point(from + 1, last, before) - w);
+    };
+    const int below = split(w, [&](float x) { return x - p.imag() < -bound; });
+    const int above = split(w + below, [&](float x) { return !(x - p.imag() > bound); });
+    const auto down = [](int i) { return i / kLanes * kLanes; };
+    const auto up = [](int i) { return (i + kLanes - 1) / kLanes * kLanes; };
+    divide_factor<kImagLarger, Paired>(r, w, z, p, 0, down(below));
+    if (up(below) <= down(above)) {
+        divide_factor<kEither, Paired>(r, w, z, p, down(below), up(below));
+        divide_factor<kRealLarger, Paired>(r, w, z, p, up(below), down(above));
+        divide_factor<kEither, Paired>(r, w, z, p, down(above), up(above));
+    } else {
+        divide_factor<kEither, Paired>(r, w, z, p, down(below), up(above));
+    }
+    divide_factor<kImagLarger, Paired>(r, w, z, p, up(above), end);
+}
+
+// values[i] = gain * prod over zeros (s - z) / prod over poles (s - p) * s^k at s = i w[i]: the
+// paired quotients first, then the surplus poles (dividing) or zeros (multiplying), then the
+// conversion power. Every line sees exactly the operations of cmul, cdiv and cpow on its own
+// values, in the same order, so the result is that of evaluating one line at a time. The lines
+// are handled in whole groups; the lines that pad the last group repeat the last frequency and
+// are not stored.
+TW_VECTOR_CLONES
+void pole_zero_block(float gain, std::span<const cfloat> poles, std::span<const cfloat> zeros,
+                     int k, const float* w_in, cfloat* values, int count) {
+    const int end = (count + kLanes - 1) / kLanes * kLanes;
+    std::array<float, kBlock> w;
+    std::copy(w_in, w_in + count, w.begin());
+    std::fill(w.begin() + count, w.begin() + end, w_in[count - 1]);
+    int descents = 0; // counted rather than searched for, so that the loop vectorises
+    for (int i = 1; i < count; ++i)
+        descents += w[i - 1] <= w[i] ? 0 : 1;
+    const bool ascending = descents == 0 && std::isfinite(w[0]) && std::isfinite(w[count - 1]);
+
+    Parts r;
+    for (int i = 0; i < end; ++i) {
+        r.re[i] = gain;
+        r.im[i] = 0.0f;
+    }
+    const std::size_t paired = std::min(poles.size(), zeros.size());
+    for (std::size_t j = 0; j < paired; ++j)
+        pole_factor<true>(r, w.data(), end, ascending, zeros[j], poles[j]);
+    for (std::size_t j = paired; j < poles.size(); ++j)
+        pole_factor<false>(r, w.data(), end, ascending, cfloat{}, poles[j]);
+    for (std::size_t j = paired; j < zeros.size(); ++j) {
+        const cfloat z = zeros[j];
+        for (int i = 0; i < end; ++i) {
+            const cfloat v = cmul({r.re[i], r.im[i]}, minus(w[i], z));
+            r.re[i] = v.real();
+            r.im[i] = v.imag();
+        }
+    }
+    if (k != 0) {
+        // cpow(s, k) for all lines at once: the same squarings and products, step by step.
+        Parts x, power;
+        for (int i = 0; i < end; ++i) {
+            x.re[i] = 0.0f;
+            x.im[i] = w[i];
+            power.re[i] = 1.0f;
+            power.im[i] = 0.0f;
+        }
+        if (k < 0) {
+            for (int i = 0; i < end; ++i) {
+                const cfloat b = cdiv(cfloat{1.0f, 0.0f}, cfloat{x.re[i], x.im[i]});
+                x.re[i] = b.real();
+                x.im[i] = b.imag();
+            }
+        }
+        for (unsigned u = k < 0 ? 0u - static_cast<unsigned>(k) : static_cast<unsigned>(k);;) {
+            if (u & 1u) {
+                for (int i = 0; i < end; ++i) {
+                    const cfloat v = cmul({power.re[i], power.im[i]}, {x.re[i], x.im[i]});
+                    power.re[i] = v.real();
+                    power.im[i] = v.imag();
+                }
+            }
+            u >>= 1;
+            if (u == 0) break;
+            for (int i = 0; i < end; ++i) {
+                const cfloat v = cmul({x.re[i], x.im[i]}, {x.re[i], x.im[i]});
+                x.re[i] = v.real();
+                x.im[i] = v.imag();
+            }
+        }
+        for (int i = 0; i < end; ++i) {
+            const cfloat v = cmul({r.re[i], r.im[i]}, {power.re[i], power.im[i]});
+            r.re[i] = v.real();
+            r.im[i] = v.imag();
+        }
+    }
+    for (int i = 0; i < count; ++i)
+        values[i] = cfloat{r.re[i], r.im[i]};
+}
+
+// w[i] = (first + i) * dw for i < count; with raise_zero a frequency of exactly 0 becomes 1.0e-4.
+TW_VECTOR_CLONES
+void line_frequencies(float* w, int first, int count, float dw, bool raise_zero) {
+    for (int i = 0; i < count; ++i) {
+        const float x = static_cast<float>(first + i) * dw;
+        w[i] = raise_zero && x == 0.0f ? 1.0e-4f : x;
+    }
+}
+
+// Runs the kernel over the lines w = (first + i) * dw in blocks (see line_frequencies).
 template <class Kernel>
-void over_lines(float dw, int first, std::span<cfloat> values, Kernel kernel) {
+void over_lines(float dw, int first, std::span<cfloat> values, bool raise_zero, Kernel kernel) {
     std::array<float, kBlock> w;
     for (std::size_t done = 0; done < values.size(); done += kBlock) {
         const int count = static_cast<int>(std::min<std::size_t>(kBlock, values.size() - done));
-        for (int i = 0; i < count; ++i)
-            w[i] = static_cast<float>(first + static_cast<int>(done) + i) * dw;
+        line_frequencies(w.data(), first + static_cast<int>(done), count, dw, raise_zero);
         kernel(w.data(), values.data() + done, count);
     }
 }
@@ -87,10 +224,7 @@ void response(const InstrumentResponse& instr, cfloat& value, float& w, int ityp
 void response_lines(const InstrumentResponse& instr, int itype, float dw, int first,
                     std::span<cfloat> values) {
     const RecordView r = view(instr, itype);
-    over_lines(dw, first, values, [&](float* w, cfloat* out, int count) {
-        if (r.k != 0)
-            for (int i = 0; i < count; ++i)
-                w[i] = w[i] == 0.0f ? 1.0e-4f : w[i];
+    over_lines(dw, first, values, r.k != 0, [&](const float* w, cfloat* out, int count) {
         pole_zero_block(r.gain, r.poles, r.zeros, r.k, w, out, count);
     });
 }
@@ -232,7 +366,7 @@ bool has_standard_instrument(int option) {
 void standard_lines(int option, float dw, int first, std::span<cfloat> values) {
     if (!has_standard_instrument(option)) return;
     const Standard& s = kStandards[static_cast<std::size_t>(option)];
-    over_lines(dw, first, values, [&](const float* w, cfloat* out, int count) {
+    over_lines(dw, first, values, false, [&](const float* w, cfloat* out, int count) {
         pole_zero_block(s.gain, s.poles, s.zeros, 0, w, out, count);
     });
 }

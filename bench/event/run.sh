@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # Whole-event benchmark: tesk_wave -w -g -e -r over a synthetic event of 25 three-component
-# stations (75 files of 16384 samples at 100 per second, Steim-2), against bench/reference.py.
+# stations (75 files of 16384 samples at 100 per second, Steim-2), against bench/reference.py,
+# in two variants of the same event:
+#   shared    every channel has the same broadband instrument (tesk_synth's default);
+#   distinct  every station its own sensor and every channel its own gain, so that no two
+#             traces share a response (tesk_synth -instruments distinct).
 #
 #   bench/event/run.sh [BUILD] [RUNS]      (default BUILD build-release, RUNS 15)
 #   bench/event/run.sh [BUILD] --save      store the result files as the new baseline
 #
-# Builds Release in BUILD, makes the event with tesk_synth, checks the result files of the
-# benchmark event and of the example event byte for byte against bench/event/baseline/, then
-# times both pipelines side by side (hyperfine, whole processes, median of RUNS), one thread each,
-# and reports wall time, CPU time and peak resident memory.
+# Builds Release in BUILD, makes both events with tesk_synth, checks the result files of both
+# and of the example event byte for byte against bench/event/baseline/, then times the four
+# pipelines side by side (hyperfine, whole processes, median of RUNS), one thread each, and
+# reports wall time, CPU time and peak resident memory.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-build-release}
@@ -17,6 +21,7 @@ mode=${2:-15}
 work="$build/bench-event"
 baseline="$top/bench/event/baseline"
 python=/usr/bin/python3 # Debian's interpreter with python3-numpy
+variants="shared distinct"
 
 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTW_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" -j2 >/dev/null
@@ -25,16 +30,20 @@ export LEAPSECONDS="$top/data/leapseconds"
 wave="$build/driver/tesk_wave"
 model="$build/traveltime/iasp91"
 
-# The event: first pick 2.7 s to 24.2 s after the origin, data from 30.25 s before it for
+# The events: first pick 2.7 s to 24.2 s after the origin, data from 30.25 s before it for
 # 163.84 s, so every 90 s window (30 s before to 60 s after the first pick, 9000 samples)
 # lies inside its trace and fewer than 16384 samples reach the estimators.
-if [ ! -f "$work/event/synth.event" ]; then
-    rm -rf "$work" && mkdir -p "$work/event"
-    "$build/commands/tesk_synth" -o "$work/event" -stations 25 -samples 16384 >/dev/null
-    "$build/commands/tesk_dump" "$work/event"/*.mseed >"$work/dump.txt"
-    "$python" "$top/bench/reference.py" prepare "$work/dump.txt" "$work/event/synth.pick" \
-        "$work/samples.npz"
-fi
+for variant in $variants; do
+    ev="$work/$variant"
+    if [ ! -f "$ev/event/synth.event" ]; then
+        rm -rf "$ev" && mkdir -p "$ev/event"
+        "$build/commands/tesk_synth" -o "$ev/event" -stations 25 -samples 16384 \
+            -instruments "$variant" >/dev/null
+        "$build/commands/tesk_dump" "$ev/event"/*.mseed >"$ev/dump.txt"
+        "$python" "$top/bench/reference.py" prepare "$ev/dump.txt" "$ev/event/synth.pick" \
+            "$ev/samples.npz"
+    fi
+done
 
 # run_event NAME EVENT_DIR: tesk_wave on the event, result files left in $work/out-NAME.
 wave_args() {
@@ -50,11 +59,12 @@ run_event() {
     (cd "$out" && "$wave" $(wave_args "$2") >log.txt)
 }
 results="wood.wave ground.wave shake.wave energy.wave ramp.wave"
-run_event bench "$work/event"
+checked="$variants example"
+for variant in $variants; do run_event "$variant" "$work/$variant/event"; done
 run_event example "$top/examples/event"
 
 if [ "$mode" = "--save" ]; then
-    for name in bench example; do
+    for name in $checked; do
         mkdir -p "$baseline/$name"
         for f in $results; do cp "$work/out-$name/$f" "$baseline/$name/$f"; done
     done
@@ -62,7 +72,7 @@ if [ "$mode" = "--save" ]; then
     exit 0
 fi
 same=yes
-for name in bench example; do
+for name in $checked; do
     for f in $results; do
         if ! cmp -s "$work/out-$name/$f" "$baseline/$name/$f"; then
             echo "RESULT CHANGED: $name/$f differs from the baseline"
@@ -70,34 +80,52 @@ for name in bench example; do
         fi
     done
 done
-[ "$same" = yes ] && echo "results: all 10 result files byte-identical to the baseline"
+[ "$same" = yes ] && echo "results: all 15 result files byte-identical to the baseline"
 
-# Timing: both pipelines side by side, each on one thread. The OpenBLAS variables set on this
-# machine slow a current numpy, so they are unset for this command only.
-ours="$wave $(wave_args "$work/event")"
-theirs="$python $top/bench/reference.py run $work/samples.npz $work/event/synth.resp"
-cd "$work/out-bench"
+# Timing: the four pipelines side by side, each on one thread. The OpenBLAS variables set on
+# this machine slow a current numpy, so they are unset for this command only.
+declare -A ours theirs
+for variant in $variants; do
+    ev="$work/$variant"
+    ours[$variant]="$wave $(wave_args "$ev/event")"
+    theirs[$variant]="$python $top/bench/reference.py run $ev/samples.npz $ev/event/synth.resp"
+done
+cd "$work/out-shared"
 env -u OPENBLAS_CORETYPE -u OPENBLAS_L2_SIZE OPENBLAS_NUM_THREADS=1 hyperfine -N --warmup 3 \
     --runs "$mode" --export-json "$work/timing.json" --output=null \
-    -n tesk_wave "$ours" -n numpy "$theirs" >"$work/hyperfine.txt"
+    -n "tesk_wave shared" "${ours[shared]}" -n "numpy shared" "${theirs[shared]}" \
+    -n "tesk_wave distinct" "${ours[distinct]}" -n "numpy distinct" "${theirs[distinct]}" \
+    >"$work/hyperfine.txt"
 
 peak_rss() { # kB, from /usr/bin/time -v
     env -u OPENBLAS_CORETYPE -u OPENBLAS_L2_SIZE /usr/bin/time -v "$@" 2>&1 >/dev/null |
         sed -n 's/.*Maximum resident set size (kbytes): //p'
 }
-rss_ours=$(peak_rss $ours)
-rss_theirs=$(peak_rss $theirs)
+rss=()
+for variant in $variants; do
+    rss+=("tesk_wave $variant=$(peak_rss ${ours[$variant]})")
+    rss+=("numpy $variant=$(peak_rss ${theirs[$variant]})")
+done
 
-"$python" - "$work/timing.json" "$rss_ours" "$rss_theirs" <<'EOF'
+"$python" - "$work/timing.json" "${rss[@]}" <<'PYTHON'
 import json, sys
 runs = {r["command"]: r for r in json.load(open(sys.argv[1]))["results"]}
-rss = {"tesk_wave": int(sys.argv[2]), "numpy": int(sys.argv[3])}
-print(f"{'pipeline':10s} {'wall median':>12s} {'wall min':>9s} {'CPU mean':>15s} {'peak RSS':>9s}")
+rss = dict(a.split("=") for a in sys.argv[2:])
+print(f"{'pipeline':19s} {'wall median':>12s} {'wall min':>9s} {'CPU mean':>10s} {'peak RSS':>9s}")
 for name, r in runs.items():
     cpu = r["user"] + r["system"]  # hyperfine reports the means
-    print(f"{name:10s} {r['median']*1e3:9.1f} ms {r['min']*1e3:6.1f} ms {cpu*1e3:12.1f} ms"
-          f" {rss[name]/1024:6.1f} MB")
-ratio = runs["numpy"]["median"] / runs["tesk_wave"]["median"]
-print(f"numpy reference / tesk_wave (wall medians): {ratio:.1f}x")
-EOF
+    print(f"{name:19s} {r['median']*1e3:9.1f} ms {r['min']*1e3:6.1f} ms {cpu*1e3:7.1f} ms"
+          f" {int(rss[name])/1024:6.1f} MB")
+# Wall times grow with the machine's load and the commands run one after another, so the
+# ratios are also given by CPU time.
+cpu = {name: r["user"] + r["system"] for name, r in runs.items()}
+wall = {name: r["median"] for name, r in runs.items()}
+for variant in ("shared", "distinct"):
+    ours, theirs = "tesk_wave " + variant, "numpy " + variant
+    print(f"numpy reference / tesk_wave, {variant} instruments: {wall[theirs] / wall[ours]:.1f}x"
+          f" wall (medians), {cpu[theirs] / cpu[ours]:.1f}x CPU (means)")
+shared, distinct = "tesk_wave shared", "tesk_wave distinct"
+print(f"tesk_wave, distinct against shared instruments: {(wall[distinct] / wall[shared] - 1) * 100:+.1f} %"
+      f" wall, {(cpu[distinct] / cpu[shared] - 1) * 100:+.1f} % CPU")
+PYTHON
 [ "$same" = yes ]

@@ -54,7 +54,7 @@ int write_example(const SynthOptions& options, std::ostream& log) {
     }
 
     const Event event = example_event();
-    const Instrument inst = broadband_instrument();
+    const Instrument shared = broadband_instrument();
     const EarthModel model;
     const TraceGrid grid = make_grid(event, static_cast<std::size_t>(options.samples));
     const std::vector<Station> stations = station_layout(event, options.stations);
@@ -70,9 +70,12 @@ int write_example(const SynthOptions& options, std::ostream& log) {
         r.p_motion = first_motion(gm.velocity[kZ], grid, gm.p_arrival);
         for (std::size_t c = 0; c < 3; ++c) {
             r.truth[c] = component_truth(gm.velocity[c], grid);
+            r.instruments[c] = options.distinct_instruments
+                                   ? instrument_of(station_sensor(i, static_cast<int>(c)))
+                                   : shared;
             const std::vector<int32_t> counts =
-                record_component(gm.velocity[c], inst, grid, i, static_cast<Component>(c),
-                                 options.seed, model.low_cut_hz);
+                record_component(gm.velocity[c], r.instruments[c], grid, i,
+                                 static_cast<Component>(c), options.seed, model.low_cut_hz);
             int32_t largest = 0;
             for (int32_t v : counts)
                 largest = std::max(largest, v < 0 ? -v : v);
@@ -105,8 +108,8 @@ int write_example(const SynthOptions& options, std::ostream& log) {
     const int year = event.origin.calendar().year;
     const std::vector<std::pair<const char*, std::string>> texts{
         {kCoordinateFile, coordinate_file(results)},
-        {kResponseFile, response_file(results, inst, year)},
-        {kSensitivityFile, sensitivity_file(results, inst, year)},
+        {kResponseFile, response_file(results, year)},
+        {kSensitivityFile, sensitivity_file(results, year)},
         {kPickFile, pick_file(results, event)},
         {kEventFile, event_file(event)},
         {kTruthFile, truth_file(results, event, grid.start, grid.samples)},

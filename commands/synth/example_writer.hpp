@@ -12,6 +12,7 @@ struct SynthOptions {
     int samples = 12000;
     int record_length = 512;
     uint64_t seed = 20240315;
+    bool distinct_instruments = false; // every channel its own sensor, else one broadband for all
 };
 
 // Limits of the options.

@@ -10,11 +10,6 @@
 namespace tw::synth {
 namespace {
 
-constexpr double kNaturalPeriod = 120.0; // s
-constexpr double kDamping = 0.7071;
-constexpr double kHighCorner = 40.0; // Hz
-constexpr double kHighDamping = 0.7071;
-constexpr double kGeneratorConstant = 1500.0;       // V per m/s
 constexpr double kCountsPerVolt = 8388608.0 / 20.0; // 24 bits over +/-20 V
 constexpr double kNormalisationHz = 1.0;
 
@@ -50,25 +45,69 @@ std::string sensitivity_text(double sensitivity) {
     return format_e(sensitivity, 12, 5);
 }
 
-Instrument broadband_instrument() {
+Instrument instrument_of(const SensorDesign& design) {
+    const auto written = [](std::complex<double> v) {
+        return std::complex<double>{as_written(response_value_text(v.real())),
+                                    as_written(response_value_text(v.imag()))};
+    };
+    const auto real_root = [](double frequency_hz) {
+        return std::complex<double>{-2.0 * std::numbers::pi * frequency_hz, 0.0};
+    };
     PoleZeroResponse bare;
     bare.gain = 1.0;
     bare.zeros = {{0.0, 0.0}, {0.0, 0.0}};
-    bare.poles = {
-        pole_of(1.0 / kNaturalPeriod, kDamping, 1.0), pole_of(1.0 / kNaturalPeriod, kDamping, -1.0),
-        pole_of(kHighCorner, kHighDamping, 1.0), pole_of(kHighCorner, kHighDamping, -1.0)};
+    const double natural_hz = 1.0 / design.natural_period;
+    bare.poles = {pole_of(natural_hz, design.damping, 1.0),
+                  pole_of(natural_hz, design.damping, -1.0),
+                  pole_of(design.high_corner_hz, design.high_damping, 1.0),
+                  pole_of(design.high_corner_hz, design.high_damping, -1.0)};
+    for (double hz : design.extra_poles_hz)
+        bare.poles.push_back(real_root(hz));
+    if (design.lead_zero_hz > 0.0) {
+        bare.zeros.push_back(real_root(design.lead_zero_hz));
+        bare.poles.push_back(real_root(design.lead_pole_hz));
+    }
+    for (auto& z : bare.zeros)
+        z = written(z);
     for (auto& p : bare.poles)
-        p = {as_written(response_value_text(p.real())), as_written(response_value_text(p.imag()))};
+        p = written(p);
 
     const double a0 = 1.0 / std::abs(bare.at(2.0 * std::numbers::pi * kNormalisationHz));
     Instrument inst;
     inst.response = bare;
-    inst.response.gain = as_written(response_gain_text(a0 * kGeneratorConstant * kCountsPerVolt));
+    inst.response.gain =
+        as_written(response_gain_text(a0 * design.generator_constant * kCountsPerVolt));
     inst.sensitivity = as_written(
         sensitivity_text(std::abs(inst.response.at(2.0 * std::numbers::pi * kNormalisationHz))));
-    inst.low_corner_hz = 1.0 / kNaturalPeriod;
-    inst.high_corner_hz = kHighCorner;
+    inst.low_corner_hz = natural_hz;
+    inst.high_corner_hz = design.high_corner_hz;
     return inst;
 }
 
+Instrument broadband_instrument() {
+    return instrument_of(SensorDesign{});
+}
+
+SensorDesign station_sensor(int station_index, int component) {
+    // Broadband, intermediate and short-period sensors in turn; a station eight places on has
+    // the same kind of sensor, a few per cent longer.
+    static constexpr double kPeriods[8] = {120.0, 2.0, 40.0, 10.0, 60.0, 5.0, 30.0, 20.0};
+    static constexpr double kGenerators[5] = {1500.0, 750.0, 2000.0, 1200.0, 1000.0};
+    // Z, N, E calibration.
+    static constexpr double kCalibration[3] = {1.0, 0.985, 1.012};
+    const int i = station_index;
+    SensorDesign d;
+    d.natural_period = kPeriods[i % 8] * (1.0 + 0.03 * (i / 8));
+    d.damping = 0.62 + 0.02 * ((i * 5) % 9);
+    d.high_corner_hz = 30.0 + 5.0 * ((i * 3) % 7);
+    d.high_damping = 0.6 + 0.05 * ((i * 2) % 5);
+    for (int k = 0; k < i % 3; ++k)
+        d.extra_poles_hz.push_back(70.0 + 15.0 * ((i + 3 * k) % 4));
+    if (i % 4 == 1) {
+        d.lead_zero_hz = 6.0 + (i % 5);
+        d.lead_pole_hz = 2.0 * d.lead_zero_hz;
+    }
+    d.generator_constant = kGenerators[i % 5] * kCalibration[component];
+    return d;
+}
 } // namespace tw::synth

@@ -60,12 +60,11 @@ std::string coordinate_file(const std::vector<StationResult>& stations) {
     return out;
 }
 
-std::string response_file(const std::vector<StationResult>& stations, const Instrument& inst,
-                          int validity_year) {
-    const PoleZeroResponse& pz = inst.response;
+std::string response_file(const std::vector<StationResult>& stations, int validity_year) {
     std::string out;
     for (const auto& r : stations) {
         for (std::size_t c = 0; c < 3; ++c) {
+            const PoleZeroResponse& pz = r.instruments[c].response;
             out += FixedLine()
                        .a(r.station.code, 4)
                        .a(kChannels[c], 4)
@@ -118,11 +117,11 @@ std::string response_file(const std::vector<StationResult>& stations, const Inst
     return out;
 }
 
-std::string sensitivity_file(const std::vector<StationResult>& stations, const Instrument& inst,
-                             int validity_year) {
+std::string sensitivity_file(const std::vector<StationResult>& stations, int validity_year) {
     std::string out;
     for (const auto& r : stations) {
         for (std::size_t c = 0; c < 3; ++c) {
+            const Instrument& inst = r.instruments[c];
             out += FixedLine()
                        .a(r.station.code, 4)
                        .blanks(1)

@@ -24,14 +24,13 @@ struct StationResult {
     char p_motion = 'U';
     std::array<ComponentTruth, 3> truth; // Z, N, E
     std::array<int32_t, 3> largest_count{};
+    std::array<Instrument, 3> instruments; // Z, N, E
 };
 
 // Each returns the whole file text.
 std::string coordinate_file(const std::vector<StationResult>& stations);
-std::string response_file(const std::vector<StationResult>& stations, const Instrument& inst,
-                          int validity_year);
-std::string sensitivity_file(const std::vector<StationResult>& stations, const Instrument& inst,
-                             int validity_year);
+std::string response_file(const std::vector<StationResult>& stations, int validity_year);
+std::string sensitivity_file(const std::vector<StationResult>& stations, int validity_year);
 std::string pick_file(const std::vector<StationResult>& stations, const Event& event);
 std::string event_file(const Event& event);
 std::string truth_file(const std::vector<StationResult>& stations, const Event& event,

@@ -1,10 +1,16 @@
 // The example's data and metadata together: decoding the counts with an independent reader and
-// removing the response read from the response file gives back the true ground motion.
+// removing the response read from the response file gives back the true ground motion, also for
+// an event whose every channel has its own instrument.
 #include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <numbers>
 
@@ -23,8 +29,10 @@ namespace {
 
 using C = std::complex<double>;
 
-std::vector<double> decoded_counts(const std::string& name) {
-    const auto d = decode_with_libmseed(read_bytes(example_dir() / name), 512);
+namespace fs = std::filesystem;
+
+std::vector<double> decoded_counts(const fs::path& dir, const std::string& name) {
+    const auto d = decode_with_libmseed(read_bytes(dir / name), 512);
     EXPECT_TRUE(d.ok) << name;
     std::vector<double> x;
     for (const auto& r : d.records)
@@ -47,7 +55,7 @@ struct Response {
     }
 };
 
-Response response_of(const std::string& station, const std::string& channel) {
+Response response_of(const fs::path& dir, const std::string& station, const std::string& channel) {
     tw::TraceHeader head;
     head.stat = station;
     head.chan = channel;
@@ -62,7 +70,7 @@ Response response_of(const std::string& station, const std::string& channel) {
     head.stime = tw::ext_to_int(first);
     Response r;
     int ierr = -1;
-    tw::fetch_response((example_dir() / "synth.resp").string(), head, r.instr, ierr);
+    tw::fetch_response((dir / "synth.resp").string(), head, r.instr, ierr);
     EXPECT_EQ(ierr, 0) << station << channel;
     return r;
 }
@@ -105,15 +113,15 @@ double peak(const std::vector<double>& x, std::size_t first, std::size_t last) {
     return p;
 }
 
-} // namespace
-
-TEST(ExampleChain, ResponseRemovalGivesTheTrueGroundMotionOfEveryComponent) {
+// Velocity, acceleration, displacement and the Wood-Anderson seismogram of every component of
+// the event in `dir`, from its counts and responses, against the truth file.
+void expect_true_ground_motion(const fs::path& dir) {
     const double dt = 0.01;
-    const auto truth = read_truth(example_dir() / "synth.truth");
+    const auto truth = read_truth(dir / "synth.truth");
     ASSERT_EQ(truth.size(), 12u);
     for (const auto& t : truth) {
-        const Response resp = response_of(t.station, t.channel);
-        const auto counts = decoded_counts("XX." + t.station + ".." + t.channel + ".mseed");
+        const Response resp = response_of(dir, t.station, t.channel);
+        const auto counts = decoded_counts(dir, "XX." + t.station + ".." + t.channel + ".mseed");
         ASSERT_EQ(counts.size(), 12000u);
 
         // Velocity with a zero-phase 6-pole high-pass at 0.1 Hz, as the analyser makes it.
@@ -137,6 +145,47 @@ TEST(ExampleChain, ResponseRemovalGivesTheTrueGroundMotionOfEveryComponent) {
         EXPECT_NEAR(peak(d, 0, d.size()) * 1e3 / t.pgd, 1.0, 0.03) << where;
         EXPECT_NEAR(peak(wa, 0, wa.size()) / t.wa, 1.0, 0.02) << where;
     }
+}
+
+// The example event made again with every channel its own instrument, in a fresh folder.
+fs::path distinct_instrument_event() {
+    const fs::path dir =
+        fs::temp_directory_path() / ("tesk_synth_distinct_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    const std::string command = std::string(TW_BINARY_DIR) + "/commands/tesk_synth -o " +
+                                dir.string() + " -instruments distinct > /dev/null";
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+    return dir;
+}
+
+} // namespace
+
+TEST(ExampleChain, ResponseRemovalGivesTheTrueGroundMotionOfEveryComponent) {
+    expect_true_ground_motion(example_dir());
+}
+
+TEST(DistinctInstruments, ResponseRemovalGivesTheTrueGroundMotionThroughEachChannelsOwnResponse) {
+    const fs::path dir = distinct_instrument_event();
+    // No two channels share a response: poles, zeros or gain differ.
+    const auto truth = read_truth(dir / "synth.truth");
+    ASSERT_EQ(truth.size(), 12u);
+    std::vector<tw::InstrumentResponse> seen;
+    for (const auto& t : truth) {
+        const tw::InstrumentResponse r = response_of(dir, t.station, t.channel).instr;
+        for (const auto& other : seen)
+            EXPECT_FALSE(other.gs == r.gs && other.np == r.np && other.nz == r.nz &&
+                         other.poles == r.poles)
+                << t.station << " " << t.channel;
+        seen.push_back(r);
+    }
+    expect_true_ground_motion(dir);
+    // The ground motion is the example's: only the instruments differ.
+    EXPECT_TRUE(read_bytes(dir / "synth.truth") == read_bytes(example_dir() / "synth.truth"));
+    EXPECT_TRUE(read_bytes(dir / "synth.pick") == read_bytes(example_dir() / "synth.pick"));
+    EXPECT_FALSE(read_bytes(dir / "XX.SY01..HHZ.mseed") ==
+                 read_bytes(example_dir() / "XX.SY01..HHZ.mseed"));
+    fs::remove_all(dir);
 }
 
 TEST(ExampleChain, NearerStationsShakeHarder) {
@@ -171,8 +220,9 @@ TEST(ExampleChain, EnergyMagnitudesAgreeAcrossStations) {
         std::vector<double> sum;
         for (std::size_t c = 0; c < 3; ++c) {
             const auto& t = truth[i + c];
-            const Response resp = response_of(t.station, t.channel);
-            auto counts = decoded_counts("XX." + t.station + ".." + t.channel + ".mseed");
+            const Response resp = response_of(example_dir(), t.station, t.channel);
+            auto counts =
+                decoded_counts(example_dir(), "XX." + t.station + ".." + t.channel + ".mseed");
             counts = std::vector<double>(counts.begin() + static_cast<long>(first),
                                          counts.begin() + static_cast<long>(last));
             const auto v = corrected(counts, resp, dt, [](double w) {

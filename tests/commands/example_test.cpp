@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <set>
+#include <sstream>
 #include <string>
 
 #include "example_files.hpp"
@@ -63,6 +64,37 @@ TEST(Example, OptionsSetStationsSamplesRecordLengthAndSeed) {
     EXPECT_TRUE(read_bytes(a / "synth.stat") == read_bytes(b / "synth.stat"));
 }
 
+TEST(Example, DistinctInstrumentsGiveEveryChannelItsOwnResponseAndSensitivity) {
+    const TempDir dir;
+    ASSERT_EQ(run({"-o", dir.path(), "-stations", "9", "-instruments", "distinct"}), 0);
+    const auto resp = read_lines(dir / "synth.resp");
+    const auto sens = read_lines(dir / "synth.sens");
+    // Each entry as the files write it, keyed by station and channel.
+    std::set<std::string> responses, sensitivities, sensors;
+    for (std::size_t i = 0; i < resp.size();) {
+        const std::string key = resp[i].substr(0, 8);
+        std::istringstream counts(resp.at(i + 1));
+        int nz = 0, np = 0;
+        std::string gain;
+        counts >> gain >> nz >> np;
+        ASSERT_TRUE(counts) << resp[i + 1];
+        std::string entry = resp[i + 1], poles_and_zeros;
+        const std::size_t lines = 2 + static_cast<std::size_t>(nz + (np + 1) / 2);
+        for (std::size_t k = 2; k < lines; ++k)
+            poles_and_zeros += resp.at(i + k) + "\n";
+        responses.insert(entry + poles_and_zeros);
+        sensors.insert(poles_and_zeros);
+        i += lines;
+    }
+    for (std::size_t i = 1; i < sens.size(); i += 2)
+        sensitivities.insert(sens[i]);
+    // 27 channels, each with its own gain and sensitivity; the components of a station share the
+    // sensor's poles and zeros, the stations do not.
+    EXPECT_EQ(responses.size(), 27u);
+    EXPECT_EQ(sensitivities.size(), 27u);
+    EXPECT_EQ(sensors.size(), 9u);
+}
+
 TEST(Example, BadOptionsAreRefusedWithStatusOne) {
     const TempDir dir;
     for (const std::vector<std::string>& bad : {std::vector<std::string>{"-stations", "0"},
@@ -70,6 +102,7 @@ TEST(Example, BadOptionsAreRefusedWithStatusOne) {
                                                 {"-samples", "40000"},
                                                 {"-record", "1024"},
                                                 {"-seed", "x"},
+                                                {"-instruments", "several"},
                                                 {"-frobnicate", "1"}}) {
         std::vector<std::string> args{"-o", dir.path()};
         args.insert(args.end(), bad.begin(), bad.end());

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
+#include <cstdint>
+#include <cstring>
 #include <numbers>
 #include <vector>
 
@@ -267,6 +270,111 @@ TEST(StandardLines, GiveTheRoutineValuesBitForBit) {
     }
     EXPECT_FALSE(tw::has_standard_instrument(0));
     EXPECT_FALSE(tw::has_standard_instrument(12));
+}
+
+} // namespace
+
+namespace {
+
+// One line of the response, one operation at a time in the documented order: the gain, the
+// quotients (s - zero) / (s - pole) of the paired entries, the surplus poles dividing or zeros
+// multiplying, then the conversion power of s.
+cfloat one_line_at_a_time(const tw::InstrumentResponse& instr, int itype, float w) {
+    const bool known_unit = instr.unit_code >= 0 && instr.unit_code <= 2;
+    const int np = std::clamp(instr.np, 0, tw::kMaxPolesZeros);
+    const int nz = std::clamp(instr.nz, 0, tw::kMaxPolesZeros - np);
+    const int k = (itype == tw::kAsStored || !known_unit) ? 0 : instr.unit_code - itype + 1;
+    if (w == 0.0f && k != 0) w = 1.0e-4f;
+    const cfloat s{0.0f, w};
+    const auto pole = [&](int j) { return instr.poles[static_cast<std::size_t>(j)]; };
+    const auto zero = [&](int j) { return instr.poles[static_cast<std::size_t>(np + j)]; };
+    cfloat r{instr.norm * instr.gs, 0.0f};
+    const int paired = std::min(np, nz);
+    for (int j = 0; j < paired; ++j)
+        r = tw::cmul(r, tw::cdiv(s - zero(j), s - pole(j)));
+    for (int j = paired; j < np; ++j)
+        r = tw::cdiv(r, s - pole(j));
+    for (int j = paired; j < nz; ++j)
+        r = tw::cmul(r, s - zero(j));
+    if (k != 0) r = tw::cmul(r, tw::cpow(s, k));
+    return r;
+}
+
+bool same_value(cfloat a, cfloat b) {
+    const auto same = [](float x, float y) {
+        return (std::isnan(x) && std::isnan(y)) || std::memcmp(&x, &y, sizeof x) == 0;
+    };
+    return same(a.real(), b.real()) && same(a.imag(), b.imag());
+}
+
+// Responses of every shape: more poles than zeros and the reverse, none of either, poles far
+// below and above the band, poles on the axis, a pole at the origin, units that convert and one
+// that does not.
+std::vector<tw::InstrumentResponse> assorted_responses() {
+    std::vector<tw::InstrumentResponse> out;
+    uint32_t state = 12345;
+    const auto next = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<float>(state >> 8) / static_cast<float>(1u << 24);
+    };
+    const int counts[][2] = {{0, 0}, {4, 2}, {2, 4}, {3, 3}, {7, 3},
+                             {1, 0}, {0, 2}, {9, 8}, {5, 1}};
+    const int units[] = {0, 1, 2, 999};
+    for (std::size_t c = 0; c < std::size(counts); ++c) {
+        tw::InstrumentResponse r;
+        r.np = counts[c][0];
+        r.nz = counts[c][1];
+        r.unit_code = units[c % 4];
+        r.gs = 1.0e3f + 1.0e9f * next();
+        r.norm = 0.5f + next();
+        for (int j = 0; j < r.np + r.nz; ++j) {
+            // Magnitudes from 1e-3 to 1e4 rad/s; a third of the entries on the real axis.
+            const float mag = std::pow(10.0f, -3.0f + 7.0f * next());
+            const float angle = 1.5f * next();
+            const bool real_axis = next() < 0.33f;
+            r.poles[static_cast<std::size_t>(j)] = {-mag * std::cos(angle),
+                                                    real_axis ? 0.0f : mag * std::sin(angle)};
+        }
+        out.push_back(r);
+    }
+    tw::InstrumentResponse origin; // a pole at the origin and a zero on the first line
+    origin.unit_code = 1;
+    origin.gs = 2.0e8f;
+    origin.np = 3;
+    origin.nz = 1;
+    origin.poles[0] = {0.0f, 0.0f};
+    origin.poles[1] = {-0.1f, 0.2f};
+    origin.poles[2] = {-0.1f, -0.2f};
+    origin.poles[3] = {0.0f, 0.05f};
+    out.push_back(origin);
+    return out;
+}
+
+TEST(ResponseLines, MatchTheResponseEvaluatedOneLineAtATimeBitForBit) {
+    // 1000 lines: three whole blocks and a part, starting at line 0 (the 1.0e-4 rule) or 1.
+    for (const auto& instr : assorted_responses()) {
+        for (int itype : {tw::kAsStored, tw::kDisplacement, tw::kVelocity, tw::kAcceleration}) {
+            for (int first : {0, 1}) {
+                for (float dw : {0.0019175f, 0.05f, 3.0f, 5.0e-5f, -0.05f}) {
+                    std::vector<cfloat> lines(1000);
+                    tw::response_lines(instr, itype, dw, first, lines);
+                    for (int i = 0; i < 1000; ++i) {
+                        const float w = static_cast<float>(first + i) * dw;
+                        const cfloat expected = one_line_at_a_time(instr, itype, w);
+                        ASSERT_TRUE(same_value(lines[static_cast<std::size_t>(i)], expected))
+                            << "np " << instr.np << " nz " << instr.nz << " unit "
+                            << instr.unit_code << " itype " << itype << " dw " << dw << " line "
+                            << first + i << ": " << lines[static_cast<std::size_t>(i)]
+                            << " != " << expected;
+                        cfloat single;
+                        float wi = w;
+                        tw::response(instr, single, wi, itype);
+                        ASSERT_TRUE(same_value(single, expected)) << "line " << first + i;
+                    }
+                }
+            }
+        }
+    }
 }
 
 } // namespace

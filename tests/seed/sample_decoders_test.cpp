@@ -214,6 +214,79 @@ TEST(Steim, DifferencesContinueAcrossFrames) {
     EXPECT_EQ(first(d, 6), (std::vector<int32_t>{1, 2, 3, 4, 5, 6}));
 }
 
+// Frames of one kind of word: frame 0 holds words 3 to 15, the others words 1 to 15.
+std::vector<uint8_t> uniform_frames(int frames, int code, uint32_t word, int32_t x0, int32_t xn,
+                                    bool msb) {
+    std::vector<uint8_t> data;
+    for (int f = 0; f < frames; ++f) {
+        uint32_t words[16] = {};
+        for (int w = f == 0 ? 3 : 1; w < 16; ++w) {
+            words[0] |= static_cast<uint32_t>(code) << (30 - 2 * w);
+            words[w] = word;
+        }
+        if (f == 0) {
+            words[1] = static_cast<uint32_t>(x0);
+            words[2] = static_cast<uint32_t>(xn);
+        }
+        const auto frame = steim_frame(words, msb);
+        data.insert(data.end(), frame.begin(), frame.end());
+    }
+    return data;
+}
+
+TEST(Steim, LongRecordsStopMidWordInTheirLastFrameAndSumPastThirtyTwoBits) {
+    // Seven 4-bit differences of 3 per word: 91 in frame 0, 105 in each frame after. 250 wanted:
+    // two whole frames, then 54 of the third, ending inside its eighth word. x0 near the top of
+    // the range, so that the sums wrap.
+    const int32_t x0 = 2147483000;
+    const auto expected_at = [&](int i) {
+        return static_cast<int32_t>(static_cast<uint32_t>(x0) + 3u * static_cast<uint32_t>(i));
+    };
+    for (bool msb : {true, false}) {
+        const auto data = uniform_frames(3, 3, 0x83333333u, x0, expected_at(249), msb);
+        std::vector<int32_t> samples(260, -999), diff(250);
+        int32_t got_x0 = 0, got_xn = 0;
+        std::string message;
+        const int order = msb ? kMsbFirst : kLsbFirst;
+        ASSERT_EQ(unpack_steim2(data, 250, 260, samples, diff, got_x0, got_xn, order, &message),
+                  250)
+            << message;
+        for (int i = 0; i < 250; ++i)
+            ASSERT_EQ(samples[static_cast<std::size_t>(i)], expected_at(i)) << i;
+        EXPECT_EQ(samples[250], -999);
+        // Stored up to a maximum inside the second frame, checked through all 250.
+        samples.assign(260, -999);
+        EXPECT_EQ(unpack_steim2(data, 250, 150, samples, diff, got_x0, got_xn, order, &message),
+                  150);
+        EXPECT_EQ(samples[149], expected_at(149));
+        EXPECT_EQ(samples[150], -999);
+        const auto wrong = uniform_frames(3, 3, 0x83333333u, x0, expected_at(250), msb);
+        EXPECT_EQ(unpack_steim2(wrong, 250, 260, samples, diff, got_x0, got_xn, order, &message),
+                  -1);
+        EXPECT_EQ(message, "Data integrity for STEIM2 data frame, last_data=" +
+                               std::to_string(expected_at(249)) +
+                               ", xn=" + std::to_string(expected_at(250)) + "\n");
+    }
+    // Steim-1: two half-words per word (-7 and 5 in each); 149 wanted from frames of 26 and 30
+    // differences: two whole frames, then the rest, ending inside a word of the sixth.
+    for (bool msb : {true, false}) {
+        const uint32_t halves = msb ? 0xFFF90005u : 0x0005FFF9u;
+        const int32_t last = 100 + 5 * 74 - 7 * 74;
+        const auto data = uniform_frames(6, 2, halves, 100, last, msb);
+        std::vector<int32_t> samples(160, -999), diff(149);
+        int32_t got_x0 = 0, got_xn = 0;
+        std::string message;
+        EXPECT_EQ(unpack_steim1(data, 149, 160, samples, diff, got_x0, got_xn,
+                                msb ? kMsbFirst : kLsbFirst, &message),
+                  149)
+            << message;
+        EXPECT_EQ(samples[1], 105);
+        EXPECT_EQ(samples[2], 98);
+        EXPECT_EQ(samples[148], last);
+        EXPECT_EQ(samples[149], -999);
+    }
+}
+
 TEST(UncompressedIntegers, Int24IsSignExtendedInEitherOrder) {
     std::vector<int32_t> s(4, 0);
     const std::vector<uint8_t> msb{0xFF, 0xFF, 0xFE, 0x7F, 0xFF, 0xFF, 0x80, 0x00, 0x00};
