@@ -86,8 +86,8 @@ std::optional<EnergyEstimate> EnergyEstimator::est_energy(const TraceHeader& hea
     const std::string_view code = head.stat.prefix(4);
     const std::string_view station = code.substr(0, static_cast<std::size_t>(klen(code)));
     if (!has_energy)
-        messages_->line(FreeLine()
-                        << "est_energy:  no energy at" << station << "- magnitude not computed");
+        messages_->line(FreeLine(" est_energy:  no energy at")
+                        << station << "- magnitude not computed");
     for (int i = 0; i < n; ++i)
         d1[static_cast<std::size_t>(i)] = d2_[static_cast<std::size_t>(i)];
     return EnergyEstimate{emag, rdist, ener, totint};

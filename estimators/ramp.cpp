@@ -55,7 +55,7 @@ RampEstimator::RampEstimator(InstrumentCorrection& correction, MessageSink& mess
       spectrum_(kMaxSamples + 1) {}
 
 void RampEstimator::refuse(std::string_view reason, int& ierr) {
-    messages_->line(FreeLine() << "est_ramp: " << reason);
+    messages_->line(FreeLine(" est_ramp: ") << reason);
     ierr = status::kFailed;
 }
 
@@ -89,19 +89,19 @@ bool RampEstimator::convert(const TraceHeader& head, const InstrumentResponse& i
         if (ierr != 0) return false;
         demean_noise(d1, np, n);
         divisor = 1.0f / kCmPerM;
-        messages_->line(FreeLine() << "Filtering data");
+        messages_->line(FreeLine(" Filtering data"));
         return true;
     }
     // Without a filter the trace is only converted to velocity and scaled by the sensitivity.
     if (head.unit_code != 0 && head.unit_code != 1 && head.unit_code != 2) {
-        messages_->line(FreeLine() << "est_ramp:  unit code" << head.unit_code
-                                   << "is not displacement, velocity or acceleration");
+        messages_->line(FreeLine(" est_ramp:  unit code")
+                        << head.unit_code << "is not displacement, velocity or acceleration");
         ierr = status::kFailed;
         return false;
     }
     demean_noise(d1, np, n);
     if (head.unit_code == 2) {
-        messages_->line(FreeLine() << "Integration to Velocity");
+        messages_->line(FreeLine(" Integration to Velocity"));
         // The integral up to sample i + 1 is stored at i; the last sample keeps its neighbour's.
         float sum = 0.0f;
         for (int i = 0; i + 1 < n; ++i) {
@@ -111,14 +111,14 @@ bool RampEstimator::convert(const TraceHeader& head, const InstrumentResponse& i
         std::copy_n(d2_.begin(), n - 1, d1.begin());
         if (n >= 2) d1[n - 1] = d1[n - 2];
     } else if (head.unit_code == 0) {
-        messages_->line(FreeLine() << "Differentiation to Velocity");
+        messages_->line(FreeLine(" Differentiation to Velocity"));
         d2_[0] = 0.0f;
         for (int i = 0; i + 1 < n; ++i)
             d2_[static_cast<std::size_t>(i + 1)] = (d1[i + 1] - d1[i]) / dt;
         std::copy_n(d2_.begin(), n, d1.begin());
     }
     if (head.fp_sens == 0.0f) {
-        messages_->line(FreeLine() << "est_ramp:  no instrument correction");
+        messages_->line(FreeLine(" est_ramp:  no instrument correction"));
         divisor = 1.0f;
     } else {
         divisor = head.fp_sens / kCmPerM;
@@ -191,8 +191,7 @@ std::optional<RampEstimate> RampEstimator::est_ramp(const TraceHeader& head,
 
     // Fit: time squared, counted from one sample before the window start, against the summed
     // squared velocity, over growing windows.
-    messages_->line(FreeLine() << "Now beginning ramp estimation" << w.imax << nvec
-                               << kCoefficients);
+    messages_->line(FreeLine(" Now beginning ramp estimation ") << w.imax << nvec << kCoefficients);
     const int nuse = std::min({slots_[0].nvec, slots_[1].nvec, slots_[2].nvec});
     for (int i = 1; i <= nuse; ++i) {
         const float t = static_cast<float>(i) * dt;

@@ -55,10 +55,27 @@ class FixedLine {
     std::string line_;
 };
 
-// A free-format line: one leading blank, then the items separated by single blanks. Numbers take
-// their shortest exact form.
+// A number as a free-format line writes it: integers as their digits; reals as a person writes
+// them, with a decimal point ("1000000.0", "-0.25", "46.05") and the fewest digits that still read
+// back as the same value of their own precision; an exponent ("1.5E+09", "2.0E-07") only for
+// magnitudes from 1e9 up and below 1e-4. Not-a-number and infinities read "NaN", "Infinity".
+std::string free_number(long long value);
+std::string free_number(float value);
+std::string free_number(double value);
+
+// A free-format line: it starts with one blank and separates its items by one blank each.
+// Message texts are quoted with the blanks they begin with ("  Tesk_wave - ...", " Before window
+// extraction: "). Such a text opens the line as it stands, FreeLine(text): its first blank is the
+// line's leading blank, so the writer adds none in front of it; a text that begins with no blank
+// gets the line's one blank. Items added with << (numbers, names, codes, later words) are each
+// preceded by one blank.
 class FreeLine {
   public:
+    // A line whose first item comes from the data (a file name, a phase code).
+    FreeLine() = default;
+    // A line opened by a message text, written as it is quoted.
+    explicit FreeLine(std::string_view opening);
+
     FreeLine& operator<<(std::string_view s);
     FreeLine& operator<<(const char* s) { return *this << std::string_view(s); }
     FreeLine& operator<<(const std::string& s) { return *this << std::string_view(s); }

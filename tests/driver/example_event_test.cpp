@@ -160,3 +160,11 @@ TEST(GoldenRun, RecordedEventRjob) {
                        "BW.RJOB..EHE.mseed"},
                       "rjob", {"wood.wave", "ground.wave", "shake.wave"});
 }
+
+// The loop's messages begin with the blanks they are quoted with, no more.
+TEST(GoldenRun, MissingCoordinateFileForEveryFile) {
+    expect_golden_run(test_data("rjob"),
+                      {"-v", "-p", "-coord", "nowhere.stat", "-resp", "rjob.resp",
+                       "BW.RJOB..EHZ.mseed", "BW.RJOB..EHN.mseed", "BW.RJOB..EHE.mseed"},
+                      "no_coordinates", {});
+}
