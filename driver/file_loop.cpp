@@ -222,7 +222,9 @@ void FileLoop::refill_d1() {
 void FileLoop::save(const std::string& filen, const char* suffix) {
     if (!config_.lsave) return;
     int ierr = 0;
-    save_to_ascii(s_.head, s_.d1.data(), filen + suffix, ierr);
+    // The data file's name up to its last non-blank, then the suffix.
+    const std::string name = filen.substr(0, static_cast<std::size_t>(klen(filen))) + suffix;
+    save_to_ascii(s_.head, s_.d1.data(), name, ierr);
 }
 
 bool FileLoop::estimators(const std::string& filen) {

@@ -214,6 +214,16 @@ TEST_F(Station, SaveFilesGrowByOneRecordPerRun) {
     EXPECT_EQ(count(slurp(dir_ / "ground.wave"), "#Stat"), 1);
 }
 
+TEST_F(Station, SaveFileIsNamedAfterTheDataFileUpToItsLastNonBlank) {
+    data("S.HHZ", "STA", "HHZ", wiggle(500));
+    const auto r = run({"-v", "-w", "-g", "-s", "S.HHZ   "});
+    EXPECT_TRUE(said(r.out, " S.HHZ")) << r.out;
+    EXPECT_EQ(lines_of(slurp(dir_ / "S.HHZ.wood")).size(), 501u);
+    EXPECT_EQ(lines_of(slurp(dir_ / "S.HHZ.ground")).size(), 501u);
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "S.HHZ   .wood"));
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "S.HHZ   .ground"));
+}
+
 TEST_F(Station, EnergyWindowAroundThePickWithItsVerboseLines) {
     for (const char* c : {"HHZ", "HHN", "HHE"})
         data(std::string("STA.") + c, "STA", c, wiggle(10000));
