@@ -115,6 +115,16 @@ void guess_record_size(data_hdr& hdr, std::span<const uint8_t> buf) {
 
 } // namespace
 
+int record_length_of_power(int power) {
+    return power >= kSmallestRecordPower && power <= kLargestRecordPower ? 1 << power : 0;
+}
+
+std::string record_power_refusal(int power) {
+    return "Record of 2^" + std::to_string(power) + " bytes refused: a record holds 2^" +
+           std::to_string(kSmallestRecordPower) + " to 2^" + std::to_string(kLargestRecordPower) +
+           " bytes\n";
+}
+
 bool is_data_record_letter(char letter) {
     return letter == 'D' || letter == 'R' || letter == 'Q' || letter == 'M';
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "seed/data_hdr.hpp"
 #include "text/messages.hpp"
@@ -12,6 +13,17 @@
 namespace tw {
 
 inline constexpr int kFixedHeaderBytes = 48;
+
+// Blockette 1000 gives a record's length as a power of two; records of 2^7 to 2^20 bytes are read.
+inline constexpr int kSmallestRecordPower = 7;
+inline constexpr int kLargestRecordPower = 20;
+inline constexpr std::size_t kLargestRecordBytes = std::size_t{1} << kLargestRecordPower;
+
+// The record length of a blockette 1000 power; 0 for a power outside 2^7 to 2^20.
+int record_length_of_power(int power);
+
+// Why a record of that power is refused, as one line for the record layer's warnings.
+std::string record_power_refusal(int power);
 
 // Record type letters of data records: "D" and the data-quality letters "R", "Q", "M", which
 // mark records of the same layout. "V" is a volume header record.

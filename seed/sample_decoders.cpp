@@ -9,6 +9,7 @@
 
 #include "dsp/vector_clones.hpp"
 #include "seed/byte_order.hpp"
+#include "seed/fixed_header.hpp"
 #include "seed/seed_fatal.hpp"
 
 namespace tw {
@@ -319,8 +320,8 @@ int ms_unpack(data_hdr& hdr, int maximum, std::span<const uint8_t> record,
     if (!b1000) return -2;
     const int format = static_cast<int8_t>(b1000->byte_at(4));
     const int power = static_cast<int8_t>(b1000->byte_at(6));
-    if (power < 7 || power > 16) return -2;
-    hdr.record_size = 1 << power;
+    if (record_length_of_power(power) == 0) return -2;
+    hdr.record_size = record_length_of_power(power);
     if (hdr.data_offset < 0 || hdr.data_offset > hdr.record_size ||
         record.size() < static_cast<std::size_t>(hdr.record_size))
         return -2;
