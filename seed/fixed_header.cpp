@@ -162,6 +162,18 @@ int blockette_table_length(int type) {
     }
 }
 
+int header_bytes(const data_hdr& hdr) {
+    // The blockettes follow one another from the first blockette's offset; one cut short by the
+    // data offset still reaches as far as its type's length.
+    long start = hdr.blockette_offset;
+    long end = kFixedHeaderBytes;
+    for (const BS& b : hdr.blockettes) {
+        end = std::max(end, start + std::max<long>(b.len, blockette_table_length(b.type)));
+        start += b.len;
+    }
+    return static_cast<int>(end);
+}
+
 int wordorder_from_time(uint8_t b0, uint8_t b1) {
     if ((b0 == 7 && b1 >= 8) || (b0 == 8 && b1 < 7)) return kMsbFirst;
     if ((b1 == 7 && b0 >= 8) || (b1 == 8 && b0 < 7)) return kLsbFirst;

@@ -40,6 +40,11 @@ int wordorder_from_time(uint8_t b0, uint8_t b1);
 // The 10-byte start time at `p`, binary fields in `wordorder`.
 int_time decode_time_sdr(const uint8_t* p, int wordorder);
 
+// Bytes the fixed header and the blockettes of `hdr` take up: the end of its last blockette (a
+// known type counted at least at its table length), at least the 48 of the fixed header. The
+// data of a record with samples begin at or after it.
+int header_bytes(const data_hdr& hdr);
+
 // Quick decoding of the first 48 bytes: a header without blockettes, or nothing when the
 // record type letter is not one of a data or volume record.
 std::optional<data_hdr> decode_fixed_data_hdr(std::span<const uint8_t> buf);

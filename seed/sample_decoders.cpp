@@ -325,6 +325,13 @@ int ms_unpack(data_hdr& hdr, int maximum, std::span<const uint8_t> record,
     if (hdr.data_offset < 0 || hdr.data_offset > hdr.record_size ||
         record.size() < static_cast<std::size_t>(hdr.record_size))
         return -2;
+    // Samples read from inside the header would be the header's own bytes.
+    if (hdr.nsamp > 0 && hdr.data_offset < header_bytes(hdr)) {
+        messages.error("Record refused: its data offset " + std::to_string(hdr.data_offset) +
+                       " lies inside its header and blockettes (" +
+                       std::to_string(header_bytes(hdr)) + " bytes)\n");
+        return -2;
+    }
     const auto data = record.subspan(static_cast<std::size_t>(hdr.data_offset),
                                      static_cast<std::size_t>(hdr.record_size - hdr.data_offset));
     const int order = hdr.data_wordorder;

@@ -249,6 +249,38 @@ TEST(RecordReaderBadInput, OffsetsAndLengthsOutsideTheRecord) {
     expect_bad(r, "blockette chain pointing far beyond the record");
 }
 
+// A record with samples whose data offset lies inside its own header would decode the header as
+// samples: 0 is such an offset (the whole record is read, from byte 0).
+TEST(RecordReaderBadInput, DataOffsetInsideTheHeaderIsABadRecord) {
+    for (uint16_t offset : {0, 50, 55}) {
+        auto r = int32_record(10);
+        put(r, 44, offset, 2, true);
+        SeedFile file = stream_of(concat({r, int32_record(3)}), said);
+        said.err.clear();
+        const Read read = next(file);
+        EXPECT_EQ(read.result, -2) << offset;
+        EXPECT_EQ(read.samples[0], -1) << "nothing decoded from the header bytes";
+    }
+    auto r = int32_record(10);
+    put(r, 44, 0, 2, true);
+    SeedFile file = stream_of(r, said);
+    said.err.clear();
+    EXPECT_EQ(next(file).result, -2);
+    EXPECT_EQ(
+        said.err,
+        "Record refused: its data offset 0 lies inside its header and blockettes (56 bytes)\n");
+    // Without samples a record needs no data section: offset 0 is then no fault of its own.
+    auto empty = int32_record(0);
+    put(empty, 44, 0, 2, true);
+    SeedFile no_samples = stream_of(empty, said);
+    said.err.clear();
+    EXPECT_EQ(next(no_samples).result, -2);
+    EXPECT_EQ(said.err, "");
+    // The data may begin right after the last blockette.
+    SeedFile right_after = stream_of(int32_record(10, 9, 56), said);
+    EXPECT_EQ(next(right_after).result, 10);
+}
+
 TEST(RecordReaderBadInput, SteimFramesShorterThanNsampAreBad) {
     testing::MseedTrace t;
     t.encoding = DE_STEIM2;

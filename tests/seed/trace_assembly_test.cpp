@@ -1,6 +1,7 @@
 // Trace assembly from one data file and the clip test.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <string>
@@ -175,6 +176,19 @@ TEST(TraceAssembly, EmptyMissingAndLaterBadFiles) {
 
     a = assemble(std::vector<uint8_t>(5000, 'x'), "text.mseed");
     EXPECT_EQ(a.ierr, 999);
+}
+
+TEST(TraceAssembly, RecordWhoseDataOffsetIsZeroIsNoTrace) {
+    // Read from byte 0, its ten INT32 samples would be the header's own "0000..." (808464432).
+    auto header_as_data = counting_record(0, 10, 15, 0);
+    put(header_as_data, 44, 0, 2, true);
+    Assembled a = assemble(header_as_data, "offset0.mseed");
+    EXPECT_EQ(a.ierr, 999);
+    EXPECT_EQ(a.out, " Error reading first block  offset0.mseed\n");
+    EXPECT_EQ(std::count(a.idata.begin(), a.idata.end(), 808464432), 0);
+    a = assemble(concat({counting_record(0, 10, 15, 0), header_as_data}), "later0.mseed");
+    EXPECT_EQ(a.ierr, 999);
+    EXPECT_EQ(a.out, " Error reading file later0.mseed\n");
 }
 
 TEST(TraceAssemblyFatal, UnknownEncodingEndsTheProcess) {
