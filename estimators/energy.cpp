@@ -40,11 +40,11 @@ std::optional<EnergyEstimate> EnergyEstimator::est_energy(const TraceHeader& hea
     ierr = status::kOk;
     const int n = head.npts;
     if (icomp < 1 || icomp > 3 || n < 1 || n > kMaxSamples ||
-        d1.size() < static_cast<std::size_t>(n) || head.sample_rate <= 0) {
+        d1.size() < static_cast<std::size_t>(n) || !(head.sample_rate > 0.0)) {
         ierr = status::kFailed;
         return std::nullopt;
     }
-    const float dt = 1.0f / static_cast<float>(head.sample_rate);
+    const float dt = head.sample_interval();
 
     correction_->coinst2(instr, n, dt, kGroundVelocity, kBandPassZeroPhase, d1, dw, 0, kLowCorner,
                          kHighCorner, ierr);

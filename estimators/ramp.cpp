@@ -23,7 +23,7 @@ std::size_t slot_index(int icomp, int i) {
 
 // Sample number (from 1) of the instant `t` in a trace starting at `stime`, truncated toward
 // zero; false when it is too far away to be a sample number at all.
-bool sample_number(const int_time& t, const int_time& stime, int sample_rate, int& index) {
+bool sample_number(const int_time& t, const int_time& stime, double sample_rate, int& index) {
     const double k = std::trunc((tdiff(t, stime) / 1.0e6) * sample_rate + 1.0);
     if (!(std::fabs(k) < 1.0e9)) return false;
     index = static_cast<int>(k);
@@ -65,7 +65,7 @@ bool RampEstimator::locate(const TraceHeader& head, const int_time& p_time, Wind
         refuse("fewer than 2 samples per second", ierr);
         return false;
     }
-    const float dt = 1.0f / static_cast<float>(head.sample_rate);
+    const float dt = head.sample_interval();
     w.ioff = static_cast<int>(0.5f / dt);
     int end = 0;
     const bool located =
@@ -169,7 +169,7 @@ std::optional<RampEstimate> RampEstimator::est_ramp(const TraceHeader& head,
     // Keep this component's velocity from the window start on.
     Window w;
     if (!locate(head, p_time, w, ierr)) return std::nullopt;
-    const float dt = 1.0f / static_cast<float>(head.sample_rate);
+    const float dt = head.sample_interval();
     float divisor = 1.0f;
     if (!convert(head, instr, filter, d1, w.np, n, dt, divisor, ierr)) return std::nullopt;
     const int nvec = n - w.np + 1;

@@ -74,7 +74,7 @@ std::string ground_line(const TraceHeader& head, const char* kind, float amax, f
 
 std::array<std::string, 3> ground_lines(const TraceHeader& head, const GroundMotion& motion,
                                         float rdist) {
-    const float dt = 1.0f / static_cast<float>(head.sample_rate);
+    const float dt = head.sample_interval();
     const auto line = [&](const char* kind, const PeakPeriod& peak) {
         // metres to millimetres; periods stay in seconds
         return ground_line(head, kind, peak.amax * 1000.0f, peak.per,
@@ -92,7 +92,7 @@ std::string shake_line(const TraceHeader& head, const std::array<float, 4>& shak
 }
 
 std::string shake_line(const TraceHeader& head, const GroundMotion& motion, float rdist) {
-    const float dt = 1.0f / static_cast<float>(head.sample_rate);
+    const float dt = head.sample_interval();
     const ext_time when = int_to_ext(peak_time(head.stime, motion.dsp.imax, dt));
     return shake_line(head, motion.shake, when, rdist);
 }

@@ -1,6 +1,7 @@
 #include "seed/fixed_header.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -160,6 +161,15 @@ int blockette_table_length(int type) {
     default:
         return 0;
     }
+}
+
+std::optional<double> seed_sample_rate(int rate_factor, int rate_mult) {
+    if (rate_factor == 0 || rate_mult == 0) return std::nullopt;
+    const double f = rate_factor, m = rate_mult;
+    // Each case in one division at most, as the time arithmetic forms it.
+    const double rate = f > 0 ? (m > 0 ? f * m : f / -m) : (m > 0 ? m / -f : 1.0 / (f * m));
+    if (!(rate > 0.0) || !std::isfinite(rate)) return std::nullopt;
+    return rate;
 }
 
 int header_bytes(const data_hdr& hdr) {

@@ -40,6 +40,11 @@ int wordorder_from_time(uint8_t b0, uint8_t b1);
 // The 10-byte start time at `p`, binary fields in `wordorder`.
 int_time decode_time_sdr(const uint8_t* p, int wordorder);
 
+// Samples per second of a fixed header's rate factor and multiplier as the SEED format defines
+// them: a positive factor counts samples per second, a negative one seconds per sample; a positive
+// multiplier multiplies, a negative one divides. Nothing when either is 0 (no rate).
+std::optional<double> seed_sample_rate(int rate_factor, int rate_mult);
+
 // Bytes the fixed header and the blockettes of `hdr` take up: the end of its last blockette (a
 // known type counted at least at its table length), at least the 48 of the fixed header. The
 // data of a record with samples begin at or after it.

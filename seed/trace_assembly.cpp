@@ -6,6 +6,7 @@
 #include <string>
 
 #include "seed/data_hdr.hpp"
+#include "seed/fixed_header.hpp"
 #include "seed/record_reader.hpp"
 #include "seed/seed_fatal.hpp"
 #include "text/fixed_text.hpp"
@@ -63,6 +64,18 @@ void assemble_trace(SeedFile& file, std::string_view name, int maximum, std::spa
         ierr = status::kFailed;
         return;
     }
+    // Every later stage times the samples by the first record's rate: a trace without one is none.
+    const std::optional<double> rate = seed_sample_rate(hdr.rate_factor, hdr.rate_mult);
+    if (!rate) {
+        file.messages().line(FreeLine("No usable sample rate (factor " +
+                                      std::to_string(hdr.rate_factor) + ", multiplier " +
+                                      std::to_string(hdr.rate_mult) + ") in first block ")
+                             << name.substr(0, static_cast<std::size_t>(klen(name))));
+        f_delete_blockette(hdr, -1);
+        ifclose(file);
+        ierr = status::kFailed;
+        return;
+    }
     f_copy_data_hdr(hdr1, hdr);
     const double thresh = 0.5 * interval_usec(1, hdr1.rate_factor, hdr1.rate_mult);
 
@@ -108,7 +121,7 @@ void assemble_trace(SeedFile& file, std::string_view name, int maximum, std::spa
     head.stime = hdr1.begin_time;
     head.endtime = endtime;
     head.npts = nread;
-    head.sample_rate = hdr1.rate_factor;
+    head.sample_rate = *rate;
     head.slew = slew;
     head.thresh = thresh;
 

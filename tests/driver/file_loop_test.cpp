@@ -80,10 +80,13 @@ class Station : public ::testing::Test {
 
     // A trace of n samples starting at 2024 day 2 01:00:00.
     void data(const std::string& name, const std::string& station, const std::string& channel,
-              const std::vector<int32_t>& samples, tw::int_time start = {2024, 86400 + 3600, 0}) {
+              const std::vector<int32_t>& samples, tw::int_time start = {2024, 86400 + 3600, 0},
+              int16_t rate_factor = 100, int16_t rate_mult = 1) {
         RecordSpec spec;
         spec.station = station;
         spec.channel = channel;
+        spec.rate_factor = rate_factor;
+        spec.rate_mult = rate_mult;
         write_int32_records((dir_ / name).string(), spec, start, samples);
     }
 
@@ -268,6 +271,42 @@ TEST_F(Station, IncompleteGroupsAndMissingPicks) {
     r = run({"-r", "STA.HHE"});
     EXPECT_TRUE(said(r.out, "  Tesk_wave - unable to extract window")) << r.out;
     EXPECT_TRUE(said(r.out, "  Tesk_wave - tt required")) << r.out;
+}
+
+// One sample every 10 s (rate factor -10): frequencies lie between 0 and the 0.05 Hz Nyquist
+// frequency of a 10 s interval, and the peaks lie inside the 5000 s of the trace.
+TEST_F(Station, SampleIntervalOfTenSeconds) {
+    data("SLOW.HHZ", "STA", "HHZ", wiggle(500), {2024, 86400 + 3600, 0}, -10, 1);
+    const auto r = run({"-g", "SLOW.HHZ"});
+    const auto lines = lines_of(slurp(dir_ / "ground.wave"));
+    ASSERT_EQ(lines.size(), 5u) << r.out;
+    for (std::size_t i = 2; i < 5; ++i) {
+        const double frequency = std::stod(lines[i].substr(65, 12));
+        EXPECT_GT(frequency, 0.0) << lines[i];
+        EXPECT_LE(frequency, 0.05) << lines[i];
+        EXPECT_EQ(lines[i].substr(29, 8), "2024   2") << lines[i];
+        const int after_start = (std::stoi(lines[i].substr(38, 2)) - 1) * 3600 +
+                                std::stoi(lines[i].substr(41, 2)) * 60 +
+                                std::stoi(lines[i].substr(44, 2));
+        EXPECT_GE(after_start, 0) << lines[i];
+        EXPECT_LT(after_start, 5000) << lines[i];
+    }
+}
+
+TEST_F(Station, TraceWithoutARateIsRefusedNamingTheFile) {
+    data("ZERO.HHZ", "STA", "HHZ", wiggle(500), {2024, 86400 + 3600, 0}, 0, 1);
+    data("NOMULT.HHZ", "STA", "HHZ", wiggle(500), {2024, 86400 + 3600, 0}, 100, 0);
+    const auto r = run({"-w", "-g", "ZERO.HHZ", "NOMULT.HHZ"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(said(r.out,
+                     " No usable sample rate (factor 0, multiplier 1) in first block  ZERO.HHZ\n"
+                     "  Tesk_wave - error opening file  999"))
+        << r.out;
+    EXPECT_TRUE(said(r.out, " No usable sample rate (factor 100, multiplier 0) in first block  "
+                            "NOMULT.HHZ\n  Tesk_wave - error opening file  999"))
+        << r.out;
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "wood.wave"));
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "ground.wave"));
 }
 
 TEST_F(Station, UnwritableResultFileEndsTheRunWithItsReason) {
