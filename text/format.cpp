@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 
 namespace tw {
 namespace {
@@ -81,6 +82,15 @@ std::string format_a(std::string_view text, int width) {
     if (static_cast<int>(text.size()) >= width)
         return std::string(text.substr(0, static_cast<std::size_t>(width)));
     return std::string(static_cast<std::size_t>(width) - text.size(), ' ') + std::string(text);
+}
+
+FixedLine& FixedLine::at(int column) {
+    const auto before = static_cast<std::size_t>(column - 1);
+    if (column < 1 || line_.size() > before)
+        throw std::logic_error("a field at column " + std::to_string(column) +
+                               " overlaps the field before it");
+    line_.append(before - line_.size(), ' ');
+    return *this;
 }
 
 std::string_view strip_blanks(std::string_view field) {

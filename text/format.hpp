@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/columns.hpp"
+
 namespace tw {
 
 // Fw.d: right-justified, d decimals; the leading zero of a value below 1 is dropped when the
@@ -22,9 +24,24 @@ std::string format_a(std::string_view text, int width);
 // The field without its leading and trailing blanks.
 std::string_view strip_blanks(std::string_view field);
 
-// A fixed-column line built field by field from left to right.
+// A fixed-column line built field by field from left to right, either each field after the
+// previous one or each at the columns of a layout.
 class FixedLine {
   public:
+    // Blanks up to the column before `column` (from 1), so that the next field starts there.
+    // Throws std::logic_error when the line already reaches into that column: the fields of a
+    // layout overlap.
+    FixedLine& at(int column);
+    // Fields at their columns: text from the first column (cut to the width), and the formats
+    // below with the column's width and decimals.
+    FixedLine& text(std::string_view s, const Column& c) {
+        return at(c.first).text(s.substr(0, static_cast<std::size_t>(c.width)));
+    }
+    FixedLine& a(std::string_view s, const Column& c) { return at(c.first).a(s, c.width); }
+    FixedLine& f(double v, const Column& c) { return at(c.first).f(v, c.width, c.decimals); }
+    FixedLine& e(double v, const Column& c) { return at(c.first).e(v, c.width, c.decimals); }
+    FixedLine& i(long long v, const Column& c) { return at(c.first).i(v, c.width); }
+
     FixedLine& text(std::string_view s) {
         line_ += s;
         return *this;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <stdexcept>
 
 #include "text/fixed_text.hpp"
 #include "text/format.hpp"
@@ -50,6 +51,19 @@ TEST(Lines, FixedColumns) {
     FixedLine line;
     line.text(" ").a("STA", 4).blanks(1).i(7, 3).f(1.5, 6, 2);
     EXPECT_EQ(line.str(), "  STA   7  1.50");
+}
+
+TEST(Lines, FieldsAtTheirColumns) {
+    FixedLine line;
+    line.a("STA", Column{2, 4}).i(7, Column{8, 3}).f(1.5, Column{12, 6, 2});
+    line.text("PGA", Column{20, 4}).e(1234.5, Column{25, 12, 5});
+    EXPECT_EQ(line.str(), "  STA    7   1.50  PGA   0.12345E+04");
+    // A field that would start inside the one before it is a fault of the layout.
+    FixedLine overlap;
+    overlap.a("ABCDE", Column{1, 5});
+    EXPECT_THROW(overlap.i(1, Column{5, 2}), std::logic_error);
+    EXPECT_THROW(FixedLine().at(0), std::logic_error);
+    EXPECT_EQ(FixedLine().text("toolong", Column{3, 4}).str(), "  tool");
 }
 
 TEST(FreeLine, MessageTextOpensTheLineWithItsOwnBlanks) {
