@@ -67,7 +67,8 @@ TEST_F(BadInput, EmptyShortRandomAndFolderDataFilesAreSkipped) {
     std::vector<std::string> files{"a_empty.mseed", "b_header_only.mseed", "c_text.mseed",
                                    "d_folder.mseed"};
     for (unsigned seed = 1; seed <= 4; ++seed) {
-        files.push_back("r" + std::to_string(seed) + ".mseed");
+        files.push_back(std::to_string(seed) + ".mseed");
+        files.back().insert(files.back().begin(), 'r');
         write_bytes(dir_ / files.back(), random_bytes(4096, seed));
     }
     files.push_back(kGood);

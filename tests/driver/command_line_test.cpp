@@ -159,8 +159,10 @@ TEST(CommandLine, BannerNamesTheSelectedComputations) {
 
 TEST(CommandLine, SeventySevenFilesKeepTheFirstSeventyFive) {
     std::vector<std::string> args = {"-x"}; // an unknown option is a data file name
-    for (int i = 1; i < 77; ++i)
-        args.push_back("f" + std::to_string(i));
+    for (int i = 1; i < 77; ++i) {
+        args.push_back(std::to_string(i));
+        args.back().insert(args.back().begin(), 'f');
+    }
     const auto r = tesk(args);
     EXPECT_EQ(r.status, 0);
     int messages = 0;
