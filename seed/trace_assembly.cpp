@@ -18,7 +18,7 @@ namespace {
 
 // A message and the file name up to its last non-blank.
 void say(MessageSink& messages, std::string_view text, std::string_view name) {
-    messages.line(FreeLine() << text << name.substr(0, static_cast<std::size_t>(klen(name))));
+    messages.line(FreeLine(text) << name.substr(0, static_cast<std::size_t>(klen(name))));
 }
 
 // Duration of n samples at a SEED rate, in microseconds.
@@ -67,10 +67,10 @@ void assemble_trace(SeedFile& file, std::string_view name, int maximum, std::spa
     // Every later stage times the samples by the first record's rate: a trace without one is none.
     const std::optional<double> rate = seed_sample_rate(hdr.rate_factor, hdr.rate_mult);
     if (!rate) {
-        file.messages().line(FreeLine("No usable sample rate (factor " +
-                                      std::to_string(hdr.rate_factor) + ", multiplier " +
-                                      std::to_string(hdr.rate_mult) + ") in first block ")
-                             << name.substr(0, static_cast<std::size_t>(klen(name))));
+        say(file.messages(),
+            "No usable sample rate (factor " + std::to_string(hdr.rate_factor) + ", multiplier " +
+                std::to_string(hdr.rate_mult) + ") in first block ",
+            name);
         f_delete_blockette(hdr, -1);
         ifclose(file);
         ierr = status::kFailed;
