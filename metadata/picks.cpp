@@ -89,8 +89,8 @@ void fetch_pick(const std::string& path, const TraceHeader& head,
         if (tokens.text(4) != station) continue;
         if (ipick == kMaxPicks) {
             if (!overflow_reported)
-                messages.line(FreeLine()
-                              << "  Tesk_wave - more than" << kMaxPicks << "picks, rest ignored");
+                messages.line(FreeLine("  Tesk_wave - more than")
+                              << kMaxPicks << "picks, rest ignored");
             overflow_reported = true;
             continue;
         }
