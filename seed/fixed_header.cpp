@@ -164,8 +164,9 @@ int blockette_table_length(int type) {
 }
 
 std::optional<double> seed_sample_rate(int rate_factor, int rate_mult) {
-    if (rate_factor == 0 || rate_mult == 0) return std::nullopt;
-    const double f = rate_factor, m = rate_mult;
+    if (rate_factor == 0) return std::nullopt;
+    // A multiplier of 0 leaves the factor as it is, as the time arithmetic and libmseed read it.
+    const double f = rate_factor, m = rate_mult == 0 ? 1 : rate_mult;
     // Each case in one division at most, as the time arithmetic forms it.
     const double rate = f > 0 ? (m > 0 ? f * m : f / -m) : (m > 0 ? m / -f : 1.0 / (f * m));
     if (!(rate > 0.0) || !std::isfinite(rate)) return std::nullopt;

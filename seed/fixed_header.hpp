@@ -42,7 +42,8 @@ int_time decode_time_sdr(const uint8_t* p, int wordorder);
 
 // Samples per second of a fixed header's rate factor and multiplier as the SEED format defines
 // them: a positive factor counts samples per second, a negative one seconds per sample; a positive
-// multiplier multiplies, a negative one divides. Nothing when either is 0 (no rate).
+// multiplier multiplies, a negative one divides, 0 leaves the factor alone. Nothing when the
+// factor is 0 (no rate).
 std::optional<double> seed_sample_rate(int rate_factor, int rate_mult);
 
 // Bytes the fixed header and the blockettes of `hdr` take up: the end of its last blockette (a

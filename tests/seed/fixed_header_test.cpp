@@ -157,13 +157,14 @@ TEST(SeedSampleRate, FactorAndMultiplierOfEitherSign) {
     EXPECT_EQ(seed_sample_rate(32767, 32767), 32767.0 * 32767.0);
     // The rate agrees with the one the time arithmetic uses for durations.
     for (int f : {-300, -7, -1, 1, 3, 40, 250})
-        for (int m : {-9, -1, 1, 4})
+        for (int m : {-9, -1, 0, 1, 4})
             EXPECT_EQ(seed_sample_rate(f, m), sps_rate(f, m)) << f << " " << m;
-    // No rate: a factor or a multiplier of 0.
+    // A multiplier of 0 leaves the factor alone, as libmseed reads it.
+    EXPECT_EQ(seed_sample_rate(100, 0), 100.0);
+    EXPECT_EQ(seed_sample_rate(-10, 0), 0.1);
+    // No rate: a factor of 0.
     EXPECT_FALSE(seed_sample_rate(0, 1));
-    EXPECT_FALSE(seed_sample_rate(100, 0));
     EXPECT_FALSE(seed_sample_rate(0, 0));
-    EXPECT_FALSE(seed_sample_rate(-10, 0));
 }
 
 TEST(FixedHeader, Blockette1000GivesFormatLengthAndDataOrder) {

@@ -189,7 +189,8 @@ TEST(TraceAssembly, SampleRateFromFactorAndMultiplier) {
     for (const Case c :
          {Case{100, 1, 100.0, 0.01f}, Case{1000, -10, 100.0, 0.01f}, Case{20, 5, 100.0, 0.01f},
           Case{-10, 1, 0.1, 10.0f}, Case{-10, -2, 0.05, 20.0f}, Case{-2, 5, 2.5, 0.4f},
-          Case{-7, 1, 1.0 / 7.0, 7.0f}, Case{1, -3, 1.0 / 3.0, 3.0f}}) {
+          Case{-7, 1, 1.0 / 7.0, 7.0f}, Case{1, -3, 1.0 / 3.0, 3.0f}, Case{100, 0, 100.0, 0.01f},
+          Case{-10, 0, 0.1, 10.0f}}) {
         RecordSpec first;
         first.rate_factor = c.factor;
         first.rate_mult = c.mult;
@@ -214,7 +215,7 @@ TEST(TraceAssembly, SampleRateFromFactorAndMultiplier) {
 }
 
 TEST(TraceAssembly, FirstRecordWithoutARateIsNoTrace) {
-    for (auto [factor, mult] : {std::pair<int16_t, int16_t>{0, 1}, {100, 0}, {0, 0}, {-10, 0}}) {
+    for (auto [factor, mult] : {std::pair<int16_t, int16_t>{0, 1}, {0, 0}, {0, -10}}) {
         RecordSpec spec;
         spec.rate_factor = factor;
         spec.rate_mult = mult;
