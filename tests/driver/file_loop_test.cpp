@@ -80,10 +80,12 @@ class Station : public ::testing::Test {
 
     // A trace of n samples starting at 2024 day 2 01:00:00.
     void data(const std::string& name, const std::string& station, const std::string& channel,
-              const std::vector<int32_t>& samples, tw::int_time start = {2024, 86400 + 3600, 0}) {
+              const std::vector<int32_t>& samples, tw::int_time start = {2024, 86400 + 3600, 0},
+              int16_t rate_factor = 100) {
         RecordSpec spec;
         spec.station = station;
         spec.channel = channel;
+        spec.rate_factor = rate_factor;
         write_int32_records((dir_ / name).string(), spec, start, samples);
     }
 
@@ -247,6 +249,35 @@ TEST_F(Station, IncompleteGroupsAndMissingPicks) {
     r = run({"-r", "STA.HHE"});
     EXPECT_NE(r.out.find("   Tesk_wave - unable to extract window"), std::string::npos);
     EXPECT_NE(r.out.find("   Tesk_wave - tt required"), std::string::npos);
+}
+
+// Without a pick or an event the traces are not cut to one window, so the components of a group
+// can differ in length. A third component longer than the first two would be summed with what
+// the group before left in their slots: the group is refused instead.
+TEST_F(Station, GroupWhoseFirstComponentsAreShorterThanItsThirdIsRefused) {
+    data("a1.HHZ", "OTH", "HHZ", wiggle(4000));
+    data("a2.HHN", "OTH", "HHN", wiggle(4000));
+    data("a3.HHE", "OTH", "HHE", wiggle(4000));
+    data("b1.HHZ", "STA", "HHZ", wiggle(2000));
+    data("b2.HHN", "STA", "HHN", wiggle(2000));
+    data("b3.HHE", "STA", "HHE", wiggle(4000));
+    const auto r = run({"-e", "a1.HHZ", "a2.HHN", "a3.HHE", "b1.HHZ", "b2.HHN", "b3.HHE"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(count(r.out, "   Tesk_wave - error in EN est  -3"), 1) << r.out;
+    EXPECT_EQ(count(r.out, " est_energy: a component of the group was not stored whole"), 1);
+    const std::string energy = slurp(dir_ / "energy.wave");
+    EXPECT_EQ(count(energy, " EMAG "), 1);
+    EXPECT_EQ(count(energy, " OTH "), 1) << energy;
+
+    // A first component the energy estimator cannot take (a rate given as a period: -10 is one
+    // sample every 10 s) leaves its slot as the group before left it: no estimate of the group.
+    std::filesystem::remove(dir_ / "energy.wave");
+    data("c1.HHZ", "STA", "HHZ", wiggle(400), {2024, 86400 + 3600, 0}, -10);
+    data("c2.HHN", "STA", "HHN", wiggle(400));
+    data("c3.HHE", "STA", "HHE", wiggle(400));
+    const auto again = run({"-e", "a1.HHZ", "a2.HHN", "a3.HHE", "c1.HHZ", "c2.HHN", "c3.HHE"});
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(count(slurp(dir_ / "energy.wave"), " STA "), 0) << again.out;
 }
 
 TEST_F(Station, UnwritableResultFileEndsTheRunWithItsReason) {
