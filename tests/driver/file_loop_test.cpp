@@ -216,6 +216,22 @@ TEST_F(Station, EnergyWindowAroundThePickWithItsVerboseLines) {
     EXPECT_EQ(count(slurp(dir_ / "energy.wave"), " EMAG "), 1);
 }
 
+// A pick dated in the year 2000000000 is refused as it is read: it takes no part in the window and
+// costs nothing further (no time difference ever spans its years).
+TEST_F(Station, PickOfAnImplausibleYearIsIgnoredAndTheNextPickUsed) {
+    for (const char* c : {"HHZ", "HHN", "HHE"})
+        data(std::string("STA.") + c, "STA", c, wiggle(10000));
+    picks({"STA  HHZ    1 I P    0.0 D 0.0  2000000000 002 01:00:40.00",
+           "STA  HHZ    1 I P    0.0 D 0.0  -2000000000 002 01:00:40.00",
+           "STA  HHZ    1 I P    0.0 D 0.0  2024 002 01:00:40.00"});
+    const auto r = run({"-v", "-e", "-r", "STA.HHE", "STA.HHN", "STA.HHZ"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(count(r.out, "Tesk_wave - pick year 2000000000 out of range, pick ignored"), 3);
+    EXPECT_EQ(count(r.out, "Tesk_wave - pick year -2000000000 out of range, pick ignored"), 3);
+    EXPECT_EQ(count(r.out, "HHE 9000 2024 2 1 0 10 0\n"), 1) << r.out; // the window of the 2024 pick
+    EXPECT_EQ(count(slurp(dir_ / "energy.wave"), " EMAG "), 1);
+}
+
 TEST_F(Station, WindowFailures) {
     data("S.HHZ", "STA", "HHZ", wiggle(10000));
     // The pick leaves less than 30 s before it.
