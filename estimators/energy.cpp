@@ -39,6 +39,10 @@ std::optional<EnergyEstimate> EnergyEstimator::est_energy(const TraceHeader& hea
                                                           const std::array<int, 3>& ic, int& ierr) {
     ierr = status::kOk;
     const int n = head.npts;
+    // A new group starts with its first component; a component that is refused below leaves its
+    // slot empty for this group, whatever an earlier group left in it.
+    if (icomp == 1) stored_.fill(0);
+    if (icomp >= 1 && icomp <= 3) stored_[static_cast<std::size_t>(icomp - 1)] = 0;
     if (icomp < 1 || icomp > 3 || n < 1 || n > kMaxSamples ||
         d1.size() < static_cast<std::size_t>(n) || !(head.sample_rate > 0.0)) {
         ierr = status::kFailed;
@@ -51,13 +55,21 @@ std::optional<EnergyEstimate> EnergyEstimator::est_energy(const TraceHeader& hea
     if (ierr != 0) return std::nullopt;
     for (int i = 0; i < n; ++i)
         data_[slot(icomp, i)] = d1[static_cast<std::size_t>(i)] * kCmPerM;
+    stored_[static_cast<std::size_t>(icomp - 1)] = n;
     if (icomp != 3) return std::nullopt;
     if (ic[0] != 1 || ic[1] != 1 || ic[2] != 1) {
         ierr = -icomp;
         return std::nullopt;
     }
+    // A component refused on its way into the store, or shorter than this third one, would be
+    // read from what an earlier group left behind: the group is incomplete.
+    if (stored_[0] < n || stored_[1] < n) {
+        messages_->line(FreeLine() << "est_energy: a component of the group was not stored whole");
+        ierr = -icomp;
+        return std::nullopt;
+    }
 
-    // The first two components are read as stored; the group shares one length.
+    // The first two components are read as stored, as far as this third one goes.
     for (int i = 0; i < n; ++i) {
         const float v1 = data_[slot(1, i)], v2 = data_[slot(2, i)], v3 = data_[slot(3, i)];
         d2_[static_cast<std::size_t>(i)] = v1 * v1 + v2 * v2 + v3 * v3;

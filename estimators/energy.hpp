@@ -34,8 +34,10 @@ class EnergyEstimator {
     // trace of each orientation, sums the squared velocities, integrates them and returns the
     // estimate; d1 then holds the summed squared velocity in (cm/s)^2, otherwise the velocity in
     // m/s. `dw` is the spectrum work array of the correction. ierr: 0; the correction's status;
-    // -3 for an incomplete group; 999 for a trace the store cannot take (icomp outside 1..3, no
-    // samples, more samples than d1 or the store hold).
+    // -3 for an incomplete group (a missing or doubled orientation, or a component of the group
+    // that was refused before it was stored or holds fewer samples than the third, with a
+    // message); 999 for a trace the store cannot take (icomp outside 1..3, no samples, more
+    // samples than d1 or the store hold, no sample rate).
     std::optional<EnergyEstimate> est_energy(const TraceHeader& head,
                                              const InstrumentResponse& instr, std::span<float> d1,
                                              std::span<cfloat> dw, float dist, int icomp,
@@ -46,6 +48,7 @@ class EnergyEstimator {
     MessageSink* messages_;
     std::vector<float> data_; // velocity in cm/s, kMaxSamples per component
     std::vector<float> d2_;   // summed squared velocity
+    std::array<int, 3> stored_{}; // samples stored per component of the current group
 };
 
 } // namespace tw

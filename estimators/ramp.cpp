@@ -183,8 +183,10 @@ std::optional<RampEstimate> RampEstimator::est_ramp(const TraceHeader& head,
         return std::nullopt;
     }
     for (const Slot& s : slots_) {
+        // The group is incomplete: what an earlier group left in a slot is never read.
         if (!s.valid || s.sample_rate != head.sample_rate || s.nvec < w.imax) {
             refuse("a component of the group was refused or does not match", ierr);
+            ierr = -icomp;
             return std::nullopt;
         }
     }

@@ -64,9 +64,10 @@ class RampEstimator {
     // component, when `ic` shows one trace of each orientation, fits the summed squared velocity
     // against time squared over windows growing by 0.5 s up to 5.5 s after the pick, keeps the
     // window before the slope stops growing and returns the estimate; d1 then holds the summed
-    // squared velocity. ierr: 0; the correction's status; -3 for an incomplete group; 999 when no
-    // estimate can be made (window not inside the trace, fewer than 2 samples per second, an
-    // unknown unit code, a group with a refused or mismatched component, fewer than two window
+    // squared velocity. ierr: 0; the correction's status; -3 for an incomplete group (a missing
+    // or doubled orientation, or a component refused on its way into the store or of another
+    // rate or too short, with a message); 999 when no estimate can be made (window not inside
+    // the trace, fewer than 2 samples per second, an unknown unit code, fewer than two window
     // estimates, a zero distance or a slope that is not positive), with a message saying which.
     std::optional<RampEstimate> est_ramp(const TraceHeader& head, const InstrumentResponse& instr,
                                          const FilterSpec& filter, std::span<float> d1,

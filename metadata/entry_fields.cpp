@@ -26,7 +26,8 @@ bool ValidityPeriod::covers(const int_time& t) const {
 
 namespace {
 
-// The limit as an instant; false when the day of year is not valid for the year.
+// The limit as an instant; false when the year lies outside the plausible years or the day of
+// year is not valid for the year.
 bool to_instant(const ValidityDate& d, int_time& out) {
     ext_time et;
     et.year = d.year;
@@ -35,7 +36,7 @@ bool to_instant(const ValidityDate& d, int_time& out) {
     et.minute = d.minute;
     const int valid = daymo(d.doy, et.month, et.day, d.year);
     f_ext_to_int(et, out);
-    return valid == 1;
+    return valid == 1 && plausible_year(d.year);
 }
 
 } // namespace

@@ -28,8 +28,9 @@ struct ValidityPeriod {
 };
 
 // Converts both limits (second and microsecond 0). The end 2599 day 366 is the open end and is
-// taken as day 365. An invalid day of year sets ierr to 997 (begin) or 998 (end); otherwise
-// ierr is left as it was, so the status of an earlier entry survives.
+// taken as day 365. An invalid date (a day of year the year does not have, or a year outside
+// kFirstYear to kLastYear) sets ierr to 997 (begin) or 998 (end); otherwise ierr is left as it
+// was, so the status of an earlier entry survives.
 ValidityPeriod validity_period(const ValidityDate& begin, ValidityDate end, int& ierr);
 
 } // namespace tw

@@ -1,12 +1,14 @@
 #include "metadata/picks.hpp"
 
 #include <algorithm>
+#include <optional>
 
 #include "metadata/station_file.hpp"
 #include "records/status.hpp"
 #include "text/format.hpp"
 #include "text/tokens.hpp"
 #include "time/daymo.hpp"
+#include "time/int_time.hpp"
 
 namespace tw {
 
@@ -41,8 +43,9 @@ class PickTokens {
     int position_ = 0;
 };
 
-// Tokens 2 to 13 of a pick line whose station token matched.
-PickRecord read_pick(PickTokens& tokens, std::string_view station) {
+// Tokens 2 to 13 of a pick line whose station token matched. A time outside the plausible years
+// gives no pick; `year` then holds the year that was refused.
+std::optional<PickRecord> read_pick(PickTokens& tokens, std::string_view station, int& year) {
     PickRecord p;
     p.stat = station;
     p.chan.assign(tokens.text(3));
@@ -63,7 +66,12 @@ PickRecord read_pick(PickTokens& tokens, std::string_view station) {
     et.second = whole_part(seconds);
     et.usec = whole_part((seconds - static_cast<float>(et.second)) * 1000000.0f);
     daymo(et.doy, et.month, et.day, et.year);
+    year = et.year;
+    if (!plausible_year(year)) return std::nullopt;
+    // A day, hour or minute far beyond its range can still carry the time out of the years.
     f_ext_to_int(et, p.pdate);
+    year = p.pdate.year;
+    if (!plausible_year(year)) return std::nullopt;
     return p;
 }
 
@@ -94,7 +102,14 @@ void fetch_pick(const std::string& path, const TraceHeader& head,
             overflow_reported = true;
             continue;
         }
-        picks[static_cast<std::size_t>(ipick)] = read_pick(tokens, station);
+        int year = 0;
+        const std::optional<PickRecord> pick = read_pick(tokens, station, year);
+        if (!pick) {
+            messages.line(FreeLine() << "  Tesk_wave - pick year" << year
+                                     << "out of range, pick ignored");
+            continue;
+        }
+        picks[static_cast<std::size_t>(ipick)] = *pick;
         ++ipick;
         ierr = status::kOk;
     }

@@ -73,6 +73,12 @@ void finish_times(data_hdr& hdr) {
     hdr.end_time = add_time(hdr.begin_time, seconds, usecs);
 }
 
+// A record dated outside the years a date may name is no record: its year fits a byte order
+// (1800 to 2054) but no recording.
+bool dated_plausibly(const data_hdr& hdr) {
+    return plausible_year(hdr.begin_time.year);
+}
+
 // A volume header record: its type is the blockette number at offset 8.
 void decode_volume_header(data_hdr& hdr, std::span<const uint8_t> buf) {
     hdr.record_size = 4096;
@@ -218,6 +224,7 @@ std::optional<data_hdr> decode_fixed_data_hdr(std::span<const uint8_t> buf) {
     hdr->begin_time = decode_time_sdr(buf.data() + 20, hdr->hdr_wordorder);
     hdr->header_time = hdr->begin_time;
     finish_times(*hdr);
+    if (!dated_plausibly(*hdr)) return std::nullopt;
     return hdr;
 }
 
@@ -298,6 +305,8 @@ std::optional<data_hdr> decode_hdr_sdr(std::span<const uint8_t> buf, MessageSink
     }
     hdr->begin_time = hdr->header_time;
     finish_times(*hdr);
+
+    if (!dated_plausibly(*hdr)) return std::nullopt;
 
     if (!b1000) guess_record_size(*hdr, buf);
     if ((hdr->data_format == 10 || hdr->data_format == 11) && hdr->nsamp > 0 &&

@@ -52,7 +52,8 @@ std::optional<double> seed_sample_rate(int rate_factor, int rate_mult);
 int header_bytes(const data_hdr& hdr);
 
 // Quick decoding of the first 48 bytes: a header without blockettes, or nothing when the
-// record type letter is not one of a data or volume record.
+// record type letter is not one of a data or volume record, or when the record begins outside
+// the years kFirstYear to kLastYear.
 std::optional<data_hdr> decode_fixed_data_hdr(std::span<const uint8_t> buf);
 
 // Builds the blockette list of `hdr` from the bytes of `buf` (the record up to its last
@@ -60,7 +61,8 @@ std::optional<data_hdr> decode_fixed_data_hdr(std::span<const uint8_t> buf);
 // chain go to `messages`.
 int read_blockettes(data_hdr& hdr, std::span<const uint8_t> buf, MessageSink& messages);
 
-// Full decoding of the fixed header and blockettes held in `buf` (its valid bytes).
+// Full decoding of the fixed header and blockettes held in `buf` (its valid bytes); nothing as
+// for the quick decoding, or when the blockette chain is malformed.
 std::optional<data_hdr> decode_hdr_sdr(std::span<const uint8_t> buf, MessageSink& messages);
 
 } // namespace tw

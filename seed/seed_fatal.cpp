@@ -12,8 +12,8 @@ std::string SeedFatal::message() const {
     case SeedFatalKind::zero_blockette_offset:
         return "Error: zero offset to next blockette\n";
     case SeedFatalKind::unknown_format:
-        return "Error: Currently unable to read format " + std::to_string(format_) + " for " +
-               station_ + "." + network_ + "." + channel_ + "\n";
+        return "Error: Currently unable to read format " + std::to_string(encoding_byte()) +
+               " for " + station_ + "." + network_ + "." + channel_ + "\n";
     case SeedFatalKind::alloc_data_hdr:
         return "Error: unable to allocate data_hdr for output\n";
     case SeedFatalKind::alloc_node:

@@ -1,7 +1,9 @@
 #pragma once
-// Conditions under which the record layer cannot go on at all. The decoders report them by
-// throwing SeedFatal; the entry points that face the operator turn one into the process end
-// through end_process, the single place that writes the message and exits.
+// Conditions under which the record layer cannot go on with a record. The decoders report them
+// by throwing SeedFatal. A condition of the data file's own records (of_the_file) ends that file:
+// trace assembly says the message and reports the record as bad, and the run goes on with the
+// next file. Exhausted memory ends the process, through end_process, the single place that writes
+// the message and exits.
 #include <exception>
 #include <string>
 
@@ -29,13 +31,24 @@ class SeedFatal : public std::exception {
           network_(std::move(network)), channel_(std::move(channel)) {}
 
     SeedFatalKind kind() const { return kind_; }
+    // True for a fault of the data file itself (header byte order, blockette chain, encoding):
+    // the file is bad, the process is not.
+    bool of_the_file() const {
+        return kind_ == SeedFatalKind::header_wordorder ||
+               kind_ == SeedFatalKind::zero_blockette_offset ||
+               kind_ == SeedFatalKind::unknown_format;
+    }
     // The error message, newline included.
     std::string message() const;
-    // The process exit status for this condition.
-    int exit_status() const { return kind_ == SeedFatalKind::unknown_format ? -1 : 1; }
+    // The process exit status for a condition that ends the process.
+    int exit_status() const { return 1; }
     const char* what() const noexcept override { return "fatal SEED record condition"; }
 
   private:
+    // The format as the record's encoding byte holds it, 0 to 255 (a format read as a signed
+    // byte, -1 for 255, shows unsigned).
+    int encoding_byte() const { return format_ < 0 && format_ >= -128 ? format_ + 256 : format_; }
+
     SeedFatalKind kind_;
     int format_ = 0;
     std::string station_, network_, channel_;

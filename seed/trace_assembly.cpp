@@ -28,6 +28,19 @@ double interval_usec(int n, int rate_factor, int rate_mult) {
     return static_cast<double>(seconds) * 1000000.0 + usecs;
 }
 
+// The next record and its samples, as f_read_ms reads them. A fault of the file's own records
+// that the record layer cannot read past is said on the file's error stream and makes the record
+// bad (-2), so that the file is skipped and the run goes on; exhausted memory still ends it.
+int read_record(data_hdr& hdr, std::span<int32_t> samples, int maximum, SeedFile& file) {
+    try {
+        return f_read_ms(hdr, samples, maximum, file);
+    } catch (const SeedFatal& fatal) {
+        if (!fatal.of_the_file()) throw;
+        file.messages().error(fatal.message());
+        return -2;
+    }
+}
+
 template <std::size_t N> std::string_view full(const std::array<char, N>& code) {
     return {code.data(), N};
 }
@@ -57,7 +70,7 @@ void assemble_trace(SeedFile& file, std::string_view name, int maximum, std::spa
     int nread = 0;
     double slew = 0.0;
 
-    int n = f_read_ms(hdr, idata, nreq, file);
+    int n = read_record(hdr, idata, nreq, file);
     if (n < 1) {
         say(file.messages(), "Error reading first block ", name);
         ifclose(file);
@@ -84,7 +97,7 @@ void assemble_trace(SeedFile& file, std::string_view name, int maximum, std::spa
         nreq -= n;
         if (nreq <= 0) break; // the buffer is full; the rest of the file is not read
         f_delete_blockette(hdr, -1);
-        n = f_read_ms(hdr, idata.subspan(static_cast<std::size_t>(nread)), nreq, file);
+        n = read_record(hdr, idata.subspan(static_cast<std::size_t>(nread)), nreq, file);
         if (n < 1) continue;
         if (!same_channel(hdr, hdr1)) {
             say(file.messages(), "Data block for wrong channel ", name);

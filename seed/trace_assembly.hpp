@@ -25,14 +25,16 @@ double tslew(const int_time& first_begin, const int_time& begin, int nsamples, i
 // Reads the records of `file` into idata (at most `maximum` samples) and fills the identity
 // and timing members of `head`, the sample rate from the first record's rate factor and
 // multiplier; `ierr` takes the status: 0; 997 when a record of another channel ended the trace,
-// 998 when a record's time slewed; 999 when the file could not be read or its first record gives
-// no sample rate (a factor or multiplier of 0); 1000 when it could not be opened. Messages go to
-// `messages`. A process-ending condition of the record layer ends the process.
+// 998 when a record's time slewed; 999 when the file could not be read (a record the layer
+// cannot read past, such as an unknown encoding or a year that fits neither byte order,
+// included: its "Error: ..." line goes to the error stream) or its first record gives no sample
+// rate (a factor of 0); 1000 when it could not be opened. Messages go to `messages`. Exhausted
+// memory in the record layer ends the process.
 void sdr_read(std::string_view file, int maximum, std::span<int32_t> idata, TraceHeader& head,
               int& ierr, MessageSink& messages);
 
 // The same from an already open file; `name` appears in the messages, which go to the file's
-// sink. Process-ending conditions are thrown as SeedFatal instead.
+// sink. Exhausted memory is thrown as SeedFatal instead.
 void assemble_trace(SeedFile& file, std::string_view name, int maximum, std::span<int32_t> idata,
                     TraceHeader& head, int& ierr);
 

@@ -16,29 +16,49 @@ std::span<const LeapSecond> leaps() {
     return LeapSecondTable::instance().entries();
 }
 
-int days_in_year(int year) {
+int days_in_year(int64_t year) {
     return is_leap_year(year) ? 366 : 365;
 }
 
-// Carries minutes into hours, hours into days and days into years, then sets month and day.
-void carry_calendar(ext_time& et) {
-    if (et.minute >= 60) {
-        et.hour += et.minute / 60;
-        et.minute %= 60;
-    }
-    if (et.hour >= 24) {
-        et.doy += et.hour / 24;
-        et.hour %= 24;
-    }
-    while (et.doy > days_in_year(et.year)) {
-        et.doy -= days_in_year(et.year);
-        ++et.year;
-    }
-    dy_to_mdy(et.doy, et.year, et.month, et.day);
+int64_t floor_div(int64_t a, int64_t b) {
+    const int64_t q = a / b;
+    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
 }
 
-// Normalises a time whose second and microsecond counts may exceed 32 bits on the way.
-int_time normalize_wide(int year, int64_t second, int64_t usec) {
+// Days from 1 January of the year 0 to 1 January of `year`, leap days counted directly.
+int64_t days_before_year(int64_t year) {
+    const int64_t y = year - 1;
+    return 365 * year + floor_div(y, 4) - floor_div(y, 100) + floor_div(y, 400) + 1;
+}
+
+// Length of a year in seconds, its leap seconds included.
+int64_t year_seconds(int64_t year) {
+    int64_t seconds = int64_t{days_in_year(year)} * SECONDS_PER_DAY;
+    for (const LeapSecond& e : leaps())
+        if (e.internal.year == year) seconds += e.correction;
+    return seconds;
+}
+
+// Seconds from the start of year `from` to the start of year `to` (negative when `to` comes
+// first): whole days counted directly, then the leap seconds of the years between.
+int64_t seconds_between_years(int64_t from, int64_t to) {
+    int64_t seconds = (days_before_year(to) - days_before_year(from)) * SECONDS_PER_DAY;
+    const int64_t lo = std::min(from, to), hi = std::max(from, to);
+    for (const LeapSecond& e : leaps())
+        if (e.internal.year >= lo && e.internal.year < hi)
+            seconds += to > from ? e.correction : -e.correction;
+    return seconds;
+}
+
+// A year beyond what an int_time holds; such an instant is refused where it entered.
+int32_t clamp_year(int64_t year) {
+    return static_cast<int32_t>(std::clamp<int64_t>(year, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+// Normalises a time whose year, second and microsecond counts may exceed 32 bits on the way.
+// Whole years are stepped over at once, so the cost does not grow with the span.
+int_time normalize_wide(int64_t year, int64_t second, int64_t usec) {
     int64_t carry = usec / USEC_PER_SECOND;
     usec %= USEC_PER_SECOND;
     if (usec < 0) {
@@ -46,15 +66,52 @@ int_time normalize_wide(int year, int64_t second, int64_t usec) {
         --carry;
     }
     second += carry;
-    while (second < 0) {
-        --year;
-        second += sec_per_year(year);
+    if (second < 0 || second >= year_seconds(year)) {
+        // The mean Gregorian year (365.2425 days) lands within two years of the answer.
+        constexpr int64_t kMeanYear = 31556952;
+        const int64_t guess = year + floor_div(second, kMeanYear);
+        second -= seconds_between_years(year, guess);
+        year = guess;
+        while (second < 0) {
+            --year;
+            second += year_seconds(year);
+        }
+        for (int64_t len = year_seconds(year); second >= len; len = year_seconds(year)) {
+            second -= len;
+            ++year;
+        }
     }
-    for (int len = sec_per_year(year); second >= len; len = sec_per_year(year)) {
-        second -= len;
-        ++year;
+    return {clamp_year(year), static_cast<int32_t>(second), static_cast<int32_t>(usec)};
+}
+
+// Calendar fields carried upward (minutes into hours, hours into days, days into years) in
+// wide integers; negative fields are left as they are.
+struct WideCalendar {
+    int64_t year, doy, hour, minute;
+};
+
+WideCalendar carry_calendar(const ext_time& et) {
+    WideCalendar c{et.year, et.doy, et.hour, et.minute};
+    if (c.minute >= 60) {
+        c.hour += c.minute / 60;
+        c.minute %= 60;
     }
-    return {year, static_cast<int32_t>(second), static_cast<int32_t>(usec)};
+    if (c.hour >= 24) {
+        c.doy += c.hour / 24;
+        c.hour %= 24;
+    }
+    if (c.doy > days_in_year(c.year)) {
+        // Jump to the year holding the day, counted from 1 January of the year given.
+        const int64_t day = days_before_year(c.year) + c.doy - 1;
+        int64_t year = floor_div(day * 400, 146097);
+        while (days_before_year(year) > day)
+            --year;
+        while (days_before_year(year + 1) <= day)
+            ++year;
+        c.doy = day - days_before_year(year) + 1;
+        c.year = year;
+    }
+    return c;
 }
 
 int saturate_to_int(double x) {
@@ -67,7 +124,7 @@ int saturate_to_int(double x) {
 
 } // namespace
 
-bool is_leap_year(int year) {
+bool is_leap_year(int64_t year) {
     return year % 400 == 0 || (year % 4 == 0 && year % 100 != 0);
 }
 
@@ -109,20 +166,25 @@ int prior_leaps_in_int_time(const int_time& it) {
 }
 
 int sec_per_year(int year) {
-    int seconds = days_in_year(year) * SECONDS_PER_DAY;
-    for (const LeapSecond& e : leaps())
-        if (e.internal.year == year) seconds += e.correction;
-    return seconds;
+    return static_cast<int>(year_seconds(year));
 }
 
 ext_time normalize_ext(ext_time et) {
-    carry_calendar(et);
-    // A minute holding an inserted second has 61 seconds, so 23:59:60 stays put there.
-    for (int len = sec_per_min(et); et.second >= len; len = sec_per_min(et)) {
-        et.second -= len;
-        ++et.minute;
+    const WideCalendar c = carry_calendar(et);
+    et.year = clamp_year(c.year);
+    et.doy = static_cast<int32_t>(c.doy);
+    et.hour = static_cast<int32_t>(c.hour);
+    et.minute = static_cast<int32_t>(c.minute);
+    dy_to_mdy(et.doy, et.year, et.month, et.day);
+    // A minute holding an inserted second has 61 seconds, so 23:59:60 stays put there. Seconds
+    // beyond the minute are carried through the instant they name.
+    if (et.second >= sec_per_min(et)) {
+        ext_time whole = et;
+        whole.usec = 0;
+        const int32_t usec = et.usec;
+        et = int_to_ext(ext_to_int(whole));
+        et.usec = usec;
     }
-    carry_calendar(et);
     return et;
 }
 
@@ -130,18 +192,25 @@ int_time normalize_time(int_time it) {
     return normalize_wide(it.year, it.second, it.usec);
 }
 
-int_time ext_to_int(const ext_time& in) {
-    const ext_time et = normalize_ext(in);
-    const int64_t second = (int64_t{et.doy} - 1) * SECONDS_PER_DAY + int64_t{et.hour} * 3600 +
-                           int64_t{et.minute} * 60 + et.second + prior_leaps_in_ext_time(et);
-    return normalize_wide(et.year, second, et.usec);
+int_time ext_to_int(const ext_time& et) {
+    // The start of the (carried) minute, then the seconds as elapsed time from there: this is
+    // where carrying the seconds minute by minute, each with its own length, ends.
+    const WideCalendar c = carry_calendar(et);
+    ext_time minute_start{};
+    minute_start.year = clamp_year(c.year);
+    minute_start.doy = static_cast<int32_t>(c.doy);
+    minute_start.hour = static_cast<int32_t>(c.hour);
+    minute_start.minute = static_cast<int32_t>(c.minute);
+    const int64_t second = (c.doy - 1) * SECONDS_PER_DAY + c.hour * 3600 + c.minute * 60 +
+                           prior_leaps_in_ext_time(minute_start) + et.second;
+    return normalize_wide(c.year, second, et.usec);
 }
 
 ext_time int_to_ext(const int_time& it) {
     ext_time et;
     et.year = it.year;
     et.usec = it.usec;
-    int t = it.second - prior_leaps_in_int_time(it);
+    int64_t t = int64_t{it.second} - prior_leaps_in_int_time(it);
     if (const LeapSecond* leap = is_leap_second(it)) {
         if (leap->correction > 0) { // the inserted second itself: hh:mm:60
             et.doy = leap->calendar.doy;
@@ -154,10 +223,10 @@ ext_time int_to_ext(const int_time& it) {
         }
         t += 1;
     }
-    et.doy = t / SECONDS_PER_DAY + 1;
-    et.hour = (t % SECONDS_PER_DAY) / 3600;
-    et.minute = (t % 3600) / 60;
-    et.second = t % 60;
+    et.doy = static_cast<int32_t>(t / SECONDS_PER_DAY + 1);
+    et.hour = static_cast<int32_t>((t % SECONDS_PER_DAY) / 3600);
+    et.minute = static_cast<int32_t>((t % 3600) / 60);
+    et.second = static_cast<int32_t>(t % 60);
     dy_to_mdy(et.doy, et.year, et.month, et.day);
     return et;
 }
@@ -185,13 +254,10 @@ double tdiff(const int_time& t1, const int_time& t2) {
         std::tie(t1.year, t1.second, t1.usec) >= std::tie(t2.year, t2.second, t2.usec);
     const int_time& a = forward ? t1 : t2;
     const int_time& b = forward ? t2 : t1;
-    double s = a.second;
-    for (int year = a.year; year > b.year;) {
-        --year;
-        s += sec_per_year(year);
-    }
+    // Exact in 64 bits; the years between are counted at once, not one by one.
+    const int64_t seconds = int64_t{a.second} - b.second + seconds_between_years(b.year, a.year);
     const double usec = static_cast<double>(a.usec) - static_cast<double>(b.usec);
-    return ((s - b.second) * 1000000.0 + usec) * (forward ? 1.0 : -1.0);
+    return (static_cast<double>(seconds) * 1000000.0 + usec) * (forward ? 1.0 : -1.0);
 }
 
 double sps_rate(int rate_factor, int rate_mult) {

@@ -17,6 +17,16 @@ inline constexpr std::array<int, 13> DPM{0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 
 inline constexpr std::array<int, 13> DOY{0,   31,  59,  90,  120, 151, 181,
                                          212, 243, 273, 304, 334, 365};
 inline constexpr int SECONDS_PER_DAY = 86400;
+
+// The years a date may name. A date outside them is refused where it enters (pick and station
+// files, the origin time, record headers, the leap-second file): nothing recorded lies before
+// 1900, and 2599 is the open end of the station files' validity periods. The arithmetic itself
+// takes any year and costs the same whatever the span.
+inline constexpr int kFirstYear = 1900;
+inline constexpr int kLastYear = 2599;
+inline constexpr bool plausible_year(long long year) {
+    return year >= kFirstYear && year <= kLastYear;
+}
 inline constexpr int USEC_PER_SECOND = 1000000;
 
 // Instant: year, seconds since the start of that year (counting that year's leap seconds
@@ -34,13 +44,14 @@ struct ext_time {
     bool operator==(const ext_time&) const = default;
 };
 
-bool is_leap_year(int year);
+bool is_leap_year(int64_t year);
 void dy_to_mdy(int doy, int year, int& month, int& day);
 int sec_per_min(const ext_time& et);
 int sec_per_year(int year);
 int prior_leaps_in_ext_time(const ext_time& et);
 int prior_leaps_in_int_time(const int_time& it);
 ext_time normalize_ext(ext_time et);
+// Results whose year an int32_t cannot hold keep the nearest year it can.
 int_time normalize_time(int_time it);
 int_time ext_to_int(const ext_time& et);
 ext_time int_to_ext(const int_time& it);

@@ -1,5 +1,6 @@
 #include "time/leap_seconds.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -14,15 +15,18 @@ namespace tw {
 
 namespace {
 
-// Reads at most max_line characters, stopping after a newline; false at end of input.
+// Reads one line whole, newline included, keeping at most max_line characters of it: a longer
+// line (a long comment, say) is still one line, its rest read and dropped. False at the end.
 bool read_line(std::istream& in, std::string& line) {
     line.clear();
+    bool any = false;
     char c = 0;
-    while (line.size() < LeapSecondTable::max_line && in.get(c)) {
-        line.push_back(c);
+    while (in.get(c)) {
+        any = true;
+        if (line.size() < LeapSecondTable::max_line) line.push_back(c);
         if (c == '\n') break;
     }
-    return !line.empty();
+    return any;
 }
 
 void trim_trailing_space(std::string& line) {
@@ -43,6 +47,48 @@ int month_number(std::string_view name) {
     }
     return 0;
 }
+
+// The fields of a line in the order "%s %d %s %d %d:%d:%d %s %s" reads them: blanks in the
+// pattern skip any blanks, a number takes leading blanks and a sign, a colon must follow at once.
+// Numbers are kept wide, so that no value of the file can overflow on the way.
+class LeapLineScanner {
+  public:
+    explicit LeapLineScanner(std::string_view line) : line_(line) {}
+
+    bool word(std::string& out) {
+        skip_blanks();
+        const std::size_t start = pos_;
+        while (pos_ < line_.size() && !is_blank(line_[pos_]))
+            ++pos_;
+        out.assign(line_.substr(start, pos_ - start));
+        return pos_ > start;
+    }
+    bool number(long long& out) {
+        skip_blanks();
+        std::size_t p = pos_;
+        bool negative = false;
+        if (p < line_.size() && (line_[p] == '+' || line_[p] == '-')) negative = line_[p++] == '-';
+        const std::size_t digits = p;
+        long long value = 0;
+        constexpr long long cap = 1LL << 40; // far beyond every field, and no overflow
+        for (; p < line_.size() && std::isdigit(static_cast<unsigned char>(line_[p])); ++p)
+            value = std::min(value * 10 + (line_[p] - '0'), cap);
+        if (p == digits) return false;
+        pos_ = p;
+        out = negative ? -value : value;
+        return true;
+    }
+    bool colon() { return pos_ < line_.size() && line_[pos_] == ':' && (++pos_, true); }
+
+  private:
+    static bool is_blank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+    void skip_blanks() {
+        while (pos_ < line_.size() && is_blank(line_[pos_]))
+            ++pos_;
+    }
+    std::string_view line_;
+    std::size_t pos_ = 0;
+};
 
 } // namespace
 
@@ -87,17 +133,26 @@ LeapLoadResult LeapSecondTable::load_stream(std::istream& in) {
         const LeapLoadResult r = add_line(line, line_no);
         if (r.status != LeapLoadStatus::ok) return r;
     }
+    // A source that opened but could not be read (a folder, say) is no table at all.
+    if (in.bad()) {
+        count_ = 0;
+        return {LeapLoadStatus::file_unreadable, 0};
+    }
     return {};
 }
 
-// One line: word, year, month name, day, hh:mm:ss, correction word, final word.
+// One line: word, year, month name, day, hh:mm:ss, correction word, final word. The instant must
+// be a real one: a year of the plausible range, a day of its month, and the last second of a
+// minute (second 60 for an inserted second, 59 for a removed one).
 LeapLoadResult LeapSecondTable::add_line(const std::string& line, int line_no) {
-    char word[max_line + 1], month_name[max_line + 1], corr_word[max_line + 1],
-        last_word[max_line + 1];
-    int year = 0, day = 0, hour = 0, minute = 0, second = 0;
-    const int n = std::sscanf(line.c_str(), "%254s %d %254s %d %d:%d:%d %254s %254s", word, &year,
-                              month_name, &day, &hour, &minute, &second, corr_word, last_word);
-    if (n < 9) return {LeapLoadStatus::invalid_line, line_no};
+    LeapLineScanner scan(line);
+    std::string word, month_name, corr_word, last_word;
+    long long year = 0, day = 0, hour = 0, minute = 0, second = 0;
+    const bool complete = scan.word(word) && scan.number(year) && scan.word(month_name) &&
+                          scan.number(day) && scan.number(hour) && scan.colon() &&
+                          scan.number(minute) && scan.colon() && scan.number(second) &&
+                          scan.word(corr_word) && scan.word(last_word);
+    if (!complete) return {LeapLoadStatus::invalid_line, line_no};
 
     // An unknown month name would give an entry at day 0 of the year; refuse it.
     const int month = month_number(month_name);
@@ -111,12 +166,23 @@ LeapLoadResult LeapSecondTable::add_line(const std::string& line, int line_no) {
     else
         return {LeapLoadStatus::invalid_correction, line_no};
 
+    if (!plausible_year(year)) return {LeapLoadStatus::invalid_line, line_no};
+    const int leap_day = is_leap_year(year) ? 1 : 0;
+    const int month_days = DPM[month] + (month == 2 ? leap_day : 0);
+    if (day < 1 || day > month_days || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
+        second != (correction > 0 ? 60 : 59))
+        return {LeapLoadStatus::invalid_line, line_no};
+
     LeapSecond& e = entries_[count_];
-    e.calendar =
-        ext_time{year,   DOY[month - 1] + day + ((is_leap_year(year) && month > 2) ? 1 : 0),
-                 month,  day,
-                 hour,   minute,
-                 second, 0};
+    const auto y = static_cast<int32_t>(year), d = static_cast<int32_t>(day);
+    e.calendar = ext_time{y,
+                          DOY[month - 1] + d + (month > 2 ? leap_day : 0),
+                          month,
+                          d,
+                          static_cast<int32_t>(hour),
+                          static_cast<int32_t>(minute),
+                          static_cast<int32_t>(second),
+                          0};
     e.correction = correction;
     // Convert the second before (or after) the leap one, then step onto it: 23:59:60
     // becomes the second of the year just past 23:59:59.
@@ -139,6 +205,7 @@ std::string leap_load_message(const LeapLoadResult& result, const std::string& p
     case LeapLoadStatus::ok:
         return {};
     case LeapLoadStatus::file_missing:
+    case LeapLoadStatus::file_unreadable:
         return "Warning: unable to open leap second file: " + path + "\n";
     case LeapLoadStatus::invalid_line:
         return "Error: invalid leapsecond line - line " + line + "\n";
@@ -157,7 +224,7 @@ void init_leap_second_table() {
     const LeapLoadResult result = table.load_file(path);
     if (result.status == LeapLoadStatus::ok) return;
     std::fputs(leap_load_message(result, path).c_str(), stderr);
-    if (result.status != LeapLoadStatus::file_missing) std::exit(1);
+    if (!leap_file_absent(result.status)) std::exit(1);
 }
 
 const LeapSecond* is_leap_second(const int_time& it) {

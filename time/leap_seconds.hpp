@@ -19,7 +19,20 @@ struct LeapSecond {
     int correction = 0; // +1 inserted second, -1 removed second
 };
 
-enum class LeapLoadStatus { ok, file_missing, invalid_line, invalid_correction, too_many_entries };
+enum class LeapLoadStatus {
+    ok,
+    file_missing,    // the path cannot be opened
+    file_unreadable, // it opens but cannot be read (a folder, a read error)
+    invalid_line,
+    invalid_correction,
+    too_many_entries
+};
+
+// A file that is missing or unreadable leaves the table empty after a warning; the other
+// problems end a lazy load.
+inline bool leap_file_absent(LeapLoadStatus status) {
+    return status == LeapLoadStatus::file_missing || status == LeapLoadStatus::file_unreadable;
+}
 
 struct LeapLoadResult {
     LeapLoadStatus status = LeapLoadStatus::ok;
@@ -29,7 +42,7 @@ struct LeapLoadResult {
 class LeapSecondTable {
   public:
     static constexpr std::size_t capacity = 50;
-    static constexpr std::size_t max_line = 254; // longer lines are read in pieces
+    static constexpr std::size_t max_line = 254; // of a longer line, the rest is dropped
 
     static LeapSecondTable& instance();
 
@@ -62,8 +75,8 @@ std::string leap_seconds_path();
 // The stderr line for a load problem ("Warning: ..." or "Error: ..."), empty for ok.
 std::string leap_load_message(const LeapLoadResult& result, const std::string& path);
 
-// Loads the table once. A missing file leaves it empty after a warning; a malformed
-// file ends the process with status 1 after its message.
+// Loads the table once. A missing or unreadable file leaves it empty after a warning; a
+// malformed file ends the process with status 1 after its message.
 void init_leap_second_table();
 
 // The entry whose internal instant has the same year and second, or nullptr.

@@ -92,7 +92,7 @@ std::optional<int_time> parse_date(std::string_view text) {
     const std::optional<int> year = scan.integer();
     if (!year) return std::nullopt;
     et.year = (*year >= 1 && *year <= 99) ? *year + 1900 : *year;
-    if (et.year < 1 || et.year > 9999) return std::nullopt; // surely a typing error
+    if (!plausible_year(et.year)) return std::nullopt; // surely a typing error
     if (!scan.take_separator()) return std::nullopt;
     const int leap = is_leap_year(et.year) ? 1 : 0;
 
@@ -169,7 +169,7 @@ std::optional<int_time> parse_iso_date(std::string_view text) {
     std::size_t pos = 0;
     ext_time et;
     const std::optional<int> year = fixed_digits(text, pos, 4);
-    if (!year || *year < 1 || !take_char(text, pos, '-')) return std::nullopt;
+    if (!year || !plausible_year(*year) || !take_char(text, pos, '-')) return std::nullopt;
     et.year = *year;
     const int leap = is_leap_year(et.year) ? 1 : 0;
     if (digits_before_time(text, pos) == 3) {

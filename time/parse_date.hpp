@@ -10,7 +10,7 @@
 namespace tw {
 
 // The instant, or nothing when the text fits neither form or a field is out of range.
-// Years 1 to 99 mean 1901 to 1999; a year below 1 or above 9999 is refused.
+// Years 1 to 99 mean 1901 to 1999; a year outside kFirstYear to kLastYear is refused.
 std::optional<int_time> parse_date(std::string_view text);
 
 // Looks at the first 39 characters of a fixed-length text, ignoring trailing blanks.
@@ -19,7 +19,8 @@ int f_parse_date(int_time& out, std::string_view text);
 
 // ISO 8601 in UTC, extended format: a calendar date YYYY-MM-DD or an ordinal date YYYY-DDD,
 // optionally followed by "T" and hh[:mm[:ss[.f]]] (1 to 6 fraction digits, "." or ","), and an
-// optional trailing "Z". Other offsets than Z are refused; second 60 admits a leap second.
+// optional trailing "Z". Other offsets than Z are refused; second 60 admits a leap second. A year
+// outside kFirstYear to kLastYear is refused.
 std::optional<int_time> parse_iso_date(std::string_view text);
 
 // An event origin time as the command line takes it: the forms of f_parse_date first (so every

@@ -3,6 +3,12 @@
 // beside a good data file, which must still be measured when the run goes on.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <fstream>
 #include <random>
 
@@ -54,6 +60,41 @@ class BadInput : public ::testing::Test {
         return n;
     }
 
+    // The run with files limited to `limit` bytes: a full disk without privileges (SIGXFSZ
+    // ignored, so a write beyond the limit fails with "File too large").
+    ProgramResult run_limited(std::vector<std::string> args, rlim_t limit) {
+        const std::vector<std::string> files = {"-w",         "-coord",     "synth.stat",
+                                                "-resp",      "synth.resp", "-sens",
+                                                "synth.sens", "-pick",      "synth.pick"};
+        args.insert(args.begin(), files.begin(), files.end());
+        args.insert(args.begin(), TESK_WAVE);
+        const fs::path out = dir_ / "limited.out", err = dir_ / "limited.err";
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            if (::chdir(dir_.path().c_str()) != 0) ::_exit(120);
+            ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+            ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit lim{limit, limit};
+            ::setrlimit(RLIMIT_FSIZE, &lim);
+            std::vector<char*> argv;
+            for (auto& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(121);
+        }
+        int raw = 0;
+        ::waitpid(pid, &raw, 0);
+        ProgramResult r;
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = slurp(out);
+        r.err = slurp(err);
+        fs::remove(out);
+        fs::remove(err);
+        return r;
+    }
+
     TempDir dir_;
 };
 
@@ -97,15 +138,68 @@ TEST_F(BadInput, FileCutInsideARecordOrEndingInRandomBytesIsSkippedWhole) {
     EXPECT_EQ(wood_lines(), 1) << "no line for a partly read trace";
 }
 
-TEST_F(BadInput, RecordWhoseYearFitsNeitherByteOrderEndsTheRun) {
-    std::string record = good().substr(0, 512);
-    record[20] = record[21] = '\0'; // year 0
-    write_bytes(dir_ / "a_year0.mseed", record);
-    const auto r = run({"a_year0.mseed", kGood});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE((r.out + r.err).find("Error: Unable to determine wordorder from time"),
+TEST_F(BadInput, RecordsTheRecordLayerCannotReadPastCostOnlyTheirFile) {
+    const std::string first = good().substr(0, 512);
+    const bool msb = first[20] == 0x07; // the year's high byte comes first
+    const auto u16 = [&](std::size_t at) {
+        const auto hi = static_cast<uint8_t>(first[msb ? at : at + 1]);
+        const auto lo = static_cast<uint8_t>(first[msb ? at + 1 : at]);
+        return static_cast<std::size_t>(hi << 8 | lo);
+    };
+    ASSERT_EQ(u16(20) >= 2000 && u16(20) < 2100, true) << "the example's year";
+    const std::size_t b1000 = u16(46); // the first blockette is blockette 1000
+    ASSERT_EQ(u16(b1000), 1000u);
+
+    std::string year0 = first;
+    year0[20] = year0[21] = '\0';
+    std::string floats = good();
+    floats[b1000 + 4] = 4; // IEEE floats, in the first record
+    std::string unsigned_byte = first;
+    unsigned_byte[b1000 + 4] = static_cast<char>(255);
+    std::string zero_offset = first;
+    zero_offset[39] = 2; // a second blockette after one whose chain ends
+    write_bytes(dir_ / "a_year0.mseed", year0);
+    write_bytes(dir_ / "b_floats.mseed", floats);
+    write_bytes(dir_ / "c_format255.mseed", unsigned_byte);
+    write_bytes(dir_ / "d_zero_offset.mseed", zero_offset);
+    // The second record of a file unreadable: the file is skipped whole.
+    std::string later = good();
+    later[512 + b1000 + 4] = 4;
+    write_bytes(dir_ / "e_later.mseed", later);
+
+    const auto r = run({"a_year0.mseed", "b_floats.mseed", "c_format255.mseed",
+                        "d_zero_offset.mseed", "e_later.mseed", kGood});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "Error: Unable to determine wordorder from time\n"
+                     "Error: Currently unable to read format 4 for SY01.XX.HHZ\n"
+                     "Error: Currently unable to read format 255 for SY01.XX.HHZ\n"
+                     "Error: zero offset to next blockette\n"
+                     "Error: Currently unable to read format 4 for SY01.XX.HHZ\n");
+    for (const char* name : {"a_year0.mseed", "b_floats.mseed", "c_format255.mseed",
+                             "d_zero_offset.mseed"})
+        EXPECT_NE(r.out.find(std::string(" Error reading first block  ") + name +
+                             "\n   Tesk_wave - error opening file  999\n"),
+                  std::string::npos)
+            << name << "\n"
+            << r.out;
+    EXPECT_NE(r.out.find(" Error reading file e_later.mseed\n   Tesk_wave - error opening file  999"),
               std::string::npos);
-    EXPECT_FALSE(fs::exists(dir_ / "wood.wave")) << "the run ends before the next file";
+    EXPECT_EQ(wood_lines(), 1) << "the file after the bad ones is still measured";
+}
+
+TEST_F(BadInput, RecordDatedBefore1900IsABadRecord) {
+    std::string record = good().substr(0, 512);
+    const bool msb = record[20] == 0x07;
+    record[msb ? 20 : 21] = 0x07; // 1850 = 0x073A
+    record[msb ? 21 : 20] = 0x3A;
+    write_bytes(dir_ / "a_1850.mseed", record);
+    const auto r = run({"a_1850.mseed", kGood});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find(" Error reading first block  a_1850.mseed\n"
+                         "   Tesk_wave - error opening file  999\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(wood_lines(), 1);
 }
 
 TEST_F(BadInput, OverlongFileNamesAreRefused) {
@@ -153,6 +247,30 @@ TEST_F(BadInput, ResultFileOnAFullDeviceEndsTheRunWithTheReason) {
     const auto r = run({kGood});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "  Tesk_wave - cannot write wood.wave: No space left on device\n");
+}
+
+TEST_F(BadInput, ResultLineTornByAFullDiskIsCutBackAndTheNextRunsLineStaysWhole) {
+    ASSERT_EQ(run({kGood}).status, 0);
+    const std::string before = slurp(dir_ / "wood.wave");
+    // Room for 20 more bytes: the second run's line is torn after them.
+    const auto r = run_limited({kGood}, before.size() + 20);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "  Tesk_wave - cannot write wood.wave: File too large\n");
+    EXPECT_EQ(slurp(dir_ / "wood.wave"), before);
+    ASSERT_EQ(run({kGood}).status, 0);
+    const auto lines = lines_of(slurp(dir_ / "wood.wave"));
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[3], lines[2]) << "a whole line of its own";
+}
+
+TEST_F(BadInput, SaveFileOnAFullDiskLeavesNoScratchFile) {
+    const auto r = run_limited({"-s", kGood}, 4096);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "  Tesk_wave - cannot write z_good.mseed.wood: File too large\n");
+    for (const auto& entry : fs::directory_iterator(dir_.path()))
+        EXPECT_EQ(entry.path().filename().string().find(".new"), std::string::npos)
+            << entry.path();
+    EXPECT_FALSE(fs::exists(dir_ / "z_good.mseed.wood"));
 }
 
 TEST_F(BadInput, ResultFileLinkedIntoAMissingFolderEndsTheRunWithTheReason) {

@@ -81,6 +81,10 @@ TEST(CommandLine, UndecodableValuesStopAtOnce) {
         {{"-l", "37.5", "abc", "f"}, "  Tesk_wave - Unable to decode longitude"},
         {{"-l", "4x", "1", "f"}, "  Tesk_wave - Unable to decode latitude"},
         {{"-t", "1999.366", "f"}, "  Tesk_wave - Unable to decode time"},
+        // years outside those a date may name
+        {{"-t", "2000000000.1", "f"}, "  Tesk_wave - Unable to decode time"},
+        {{"-t", "3000/1/1", "f"}, "  Tesk_wave - Unable to decode time"},
+        {{"-t", "1850-01-01T00:00", "f"}, "  Tesk_wave - Unable to decode time"},
         {{"-d", "ten", "f"}, "  Tesk_wave - Unable to decode depth"},
         {{"-f", "a", "1", "2", "f"}, "  Tesk_wave - Unable to decode np0"},
         {{"-f", "4", "b", "2", "f"}, "  Tesk_wave - Unable to decode fl"},

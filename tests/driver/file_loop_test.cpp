@@ -238,6 +238,22 @@ TEST_F(Station, EnergyWindowAroundThePickWithItsVerboseLines) {
     EXPECT_EQ(count(slurp(dir_ / "energy.wave"), " EMAG "), 1);
 }
 
+// A pick dated in the year 2000000000 is refused as it is read: it takes no part in the window and
+// costs nothing further (no time difference ever spans its years).
+TEST_F(Station, PickOfAnImplausibleYearIsIgnoredAndTheNextPickUsed) {
+    for (const char* c : {"HHZ", "HHN", "HHE"})
+        data(std::string("STA.") + c, "STA", c, wiggle(10000));
+    picks({"STA  HHZ    1 I P    0.0 D 0.0  2000000000 002 01:00:40.00",
+           "STA  HHZ    1 I P    0.0 D 0.0  -2000000000 002 01:00:40.00",
+           "STA  HHZ    1 I P    0.0 D 0.0  2024 002 01:00:40.00"});
+    const auto r = run({"-v", "-e", "-r", "STA.HHE", "STA.HHN", "STA.HHZ"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(count(r.out, "Tesk_wave - pick year 2000000000 out of range, pick ignored"), 3);
+    EXPECT_EQ(count(r.out, "Tesk_wave - pick year -2000000000 out of range, pick ignored"), 3);
+    EXPECT_EQ(count(r.out, "HHE 9000 2024 2 1 0 10 0\n"), 1) << r.out; // the window of the 2024 pick
+    EXPECT_EQ(count(slurp(dir_ / "energy.wave"), " EMAG "), 1);
+}
+
 TEST_F(Station, WindowFailures) {
     data("S.HHZ", "STA", "HHZ", wiggle(10000));
     // The pick leaves less than 30 s before it.
@@ -307,6 +323,35 @@ TEST_F(Station, TraceWithoutARateIsRefusedNamingTheFile) {
     const auto wood = tw::testing::lines_of(tw::testing::slurp(dir_ / "wood.wave"));
     ASSERT_EQ(wood.size(), 3u);
     EXPECT_EQ(wood[2].substr(0, 12), " STAHHZ WAS ");
+}
+
+// Without a pick or an event the traces are not cut to one window, so the components of a group
+// can differ in length. A third component longer than the first two would be summed with what
+// the group before left in their slots: the group is refused instead.
+TEST_F(Station, GroupWhoseFirstComponentsAreShorterThanItsThirdIsRefused) {
+    data("a1.HHZ", "OTH", "HHZ", wiggle(4000));
+    data("a2.HHN", "OTH", "HHN", wiggle(4000));
+    data("a3.HHE", "OTH", "HHE", wiggle(4000));
+    data("b1.HHZ", "STA", "HHZ", wiggle(2000));
+    data("b2.HHN", "STA", "HHN", wiggle(2000));
+    data("b3.HHE", "STA", "HHE", wiggle(4000));
+    const auto r = run({"-e", "a1.HHZ", "a2.HHN", "a3.HHE", "b1.HHZ", "b2.HHN", "b3.HHE"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(count(r.out, "   Tesk_wave - error in EN est  -3"), 1) << r.out;
+    EXPECT_EQ(count(r.out, " est_energy: a component of the group was not stored whole"), 1);
+    const std::string energy = slurp(dir_ / "energy.wave");
+    EXPECT_EQ(count(energy, " EMAG "), 1);
+    EXPECT_EQ(count(energy, " OTH "), 1) << energy;
+
+    // A first component the energy estimator cannot take (a rate given as a period: -10 is one
+    // sample every 10 s) leaves its slot as the group before left it: no estimate of the group.
+    std::filesystem::remove(dir_ / "energy.wave");
+    data("c1.HHZ", "STA", "HHZ", wiggle(400), {2024, 86400 + 3600, 0}, -10);
+    data("c2.HHN", "STA", "HHN", wiggle(400));
+    data("c3.HHE", "STA", "HHE", wiggle(400));
+    const auto again = run({"-e", "a1.HHZ", "a2.HHN", "a3.HHE", "c1.HHZ", "c2.HHN", "c3.HHE"});
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(count(slurp(dir_ / "energy.wave"), " STA "), 0) << again.out;
 }
 
 TEST_F(Station, UnwritableResultFileEndsTheRunWithItsReason) {

@@ -139,6 +139,48 @@ TEST_F(EnergyTest, SilentGroupHasNoMagnitudeAndSaysSo) {
     EXPECT_EQ(said.out, " est_energy:  no energy at STX - magnitude not computed\n");
 }
 
+// A component refused before it was stored, or shorter than the third, must not be read from
+// what an earlier group left in its slot.
+TEST_F(EnergyTest, GroupWithAComponentNotStoredWholeIsIncomplete) {
+    ASSERT_TRUE(run_group({"HHZ", "HHN", "HHE"}, {5.0e-3, 5.0e-3, 5.0e-3}, 10.0f));
+    std::array<int, 3> ic{1, 0, 0};
+    d1 = burst(1.0e-3);
+    TraceHeader no_rate = header("HHZ");
+    no_rate.sample_rate = 0;
+    estimator.est_energy(no_rate, velocity_sensor(), d1, dw, 10.0f, 1, ic, ierr);
+    EXPECT_EQ(ierr, 999);
+    ic = {1, 1, 0};
+    d1 = burst(1.0e-3);
+    estimator.est_energy(header("HHN"), velocity_sensor(), d1, dw, 10.0f, 2, ic, ierr);
+    EXPECT_EQ(ierr, 0);
+    ic = {1, 1, 1};
+    d1 = burst(1.0e-3);
+    said.out.clear();
+    EXPECT_FALSE(
+        estimator.est_energy(header("HHE"), velocity_sensor(), d1, dw, 10.0f, 3, ic, ierr));
+    EXPECT_EQ(ierr, -3);
+    EXPECT_EQ(said.out, " est_energy: a component of the group was not stored whole\n");
+
+    // The first two shorter than the third: their slots end before its samples do.
+    for (int k = 1; k <= 3; ++k) {
+        TraceHeader head = header(k == 1 ? "HHZ" : k == 2 ? "HHN" : "HHE");
+        if (k < 3) head.npts = kSamples / 2;
+        ic = {1, k >= 2 ? 1 : 0, k >= 3 ? 1 : 0};
+        d1 = burst(1.0e-3);
+        estimator.est_energy(head, velocity_sensor(), d1, dw, 10.0f, k, ic, ierr);
+    }
+    EXPECT_EQ(ierr, -3);
+    // Longer ones are read as far as the third goes.
+    for (int k = 1; k <= 3; ++k) {
+        TraceHeader head = header(k == 1 ? "HHZ" : k == 2 ? "HHN" : "HHE");
+        if (k == 3) head.npts = kSamples / 2;
+        ic = {1, k >= 2 ? 1 : 0, k >= 3 ? 1 : 0};
+        d1 = burst(1.0e-3);
+        estimator.est_energy(head, velocity_sensor(), d1, dw, 10.0f, k, ic, ierr);
+    }
+    EXPECT_EQ(ierr, 0);
+}
+
 TEST_F(EnergyTest, TraceTheStoreCannotTakeIsRefused) {
     std::array<int, 3> ic{1, 0, 0};
     d1 = burst(1.0e-3);

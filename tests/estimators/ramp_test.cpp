@@ -189,7 +189,8 @@ TEST_F(RampTest, RefusedComponentLeavesTheGroupWithoutEstimate) {
     d1 = component(f);
     EXPECT_FALSE(estimator.est_ramp(header("HHE", add_time(kPick, -30, 0)), InstrumentResponse{},
                                     filter, d1, kPick, 40.0f, 3, ic, ierr));
-    EXPECT_EQ(ierr, 999);
+    EXPECT_EQ(ierr, -3) << "an incomplete group";
+    EXPECT_NE(said.out.find(" est_ramp:  a component of the group was refused"), std::string::npos);
 }
 
 TEST_F(RampTest, ConversionsByUnitCode) {

@@ -110,14 +110,45 @@ TEST(FetchPick, NoPickOfTheStationGives999) {
 
 TEST(FetchPick, ShortAndMalformedLinesStoredWithoutComplaint) {
     TempDir dir;
-    const auto r = lookup(
-        dir.write("pf", pick_file({"STAT", "STAT HHZ x1 I P 0 D 0 1e30 5 1 2 3.x"})), "STAT");
+    const auto r = lookup(dir.write("pf", pick_file({"STAT eoi x1 I P 0 D 0 2009 5 1 2 3.x",
+                                                     "STAT HHZ x1 I P", "STAT HHE 2 I P"})),
+                          "STAT");
+    EXPECT_EQ(r.ierr, 0);
+    ASSERT_EQ(r.ipick, 1);
+    EXPECT_EQ(r.picks[0].num, 0);
+    EXPECT_EQ(r.picks[0].pdate, at(2009, 5, 1, 2, 0)); // undecodable seconds give 0
+    // A line too short to hold a year has year 0: it is no pick.
+    EXPECT_EQ(r.output, "   Tesk_wave - pick year 0 out of range, pick ignored\n"
+                        "   Tesk_wave - pick year 0 out of range, pick ignored\n");
+}
+
+TEST(FetchPick, TimeOutsideThePlausibleYearsIsIgnoredWithAMessage) {
+    TempDir dir;
+    const auto r = lookup(dir.write("pf", pick_file({
+                                              "STAT HHZ 1 I P 0 D 0 2000000000 236 00:20:07.71",
+                                              "STAT HHZ 2 I P 0 D 0 -2000000000 236 00:20:07.71",
+                                              "STAT HHZ 3 I P 0 D 0 1899 365 23:59:59.00",
+                                              "STAT HHZ 4 I P 0 D 0 2600 1 00:00:00.00",
+                                              // Days beyond the year carry it far away.
+                                              "STAT HHZ 5 I P 0 D 0 2009 2000000000 00:20:07.71",
+                                              "STAT HHZ 6 I P 0 D 0 1900 1 00:00:00.00",
+                                              "STAT HHZ 7 I P 0 D 0 2599 365 23:59:59.00",
+                                          })),
+                          "STAT");
     EXPECT_EQ(r.ierr, 0);
     ASSERT_EQ(r.ipick, 2);
-    EXPECT_EQ(r.picks[0].chan.view(), "eoi "); // missing tokens read as "eoi"
-    EXPECT_EQ(r.picks[0].num, 0);
-    EXPECT_EQ(r.picks[1].num, 0);
-    EXPECT_EQ(r.picks[1].pdate, at(0, 5, 1, 2, 0)); // undecodable year and seconds give 0
+    EXPECT_EQ(r.picks[0].num, 6);
+    EXPECT_EQ(r.picks[1].num, 7);
+    EXPECT_EQ(r.output, "   Tesk_wave - pick year 2000000000 out of range, pick ignored\n"
+                        "   Tesk_wave - pick year -2000000000 out of range, pick ignored\n"
+                        "   Tesk_wave - pick year 1899 out of range, pick ignored\n"
+                        "   Tesk_wave - pick year 2600 out of range, pick ignored\n"
+                        "   Tesk_wave - pick year 5477823 out of range, pick ignored\n");
+    // Only refused picks: the lookup finds nothing.
+    const auto none = lookup(
+        dir.write("pf2", pick_file({"STAT HHZ 1 I P 0 D 0 2000000000 236 00:20:07.71"})), "STAT");
+    EXPECT_EQ(none.ierr, 999);
+    EXPECT_EQ(none.ipick, 0);
 }
 
 TEST(FetchPick, MoreThanCapacityKeepsTheFirstAndSaysSoOnce) {

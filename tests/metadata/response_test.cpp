@@ -191,6 +191,26 @@ TEST(FetchResponse, InvalidDayOfYearBeforeTheMatchGives997Or998) {
     EXPECT_EQ(lookup(dir.write("b", file_of({bad_begin, bad_end, wanted})), head).ierr, 998);
 }
 
+TEST(FetchResponse, YearOutsideThePlausibleRangeGives997Or998) {
+    TempDir dir;
+    RespEntry early, late, blank, wanted;
+    early.channel = "XXX";
+    early.by = 1899;
+    late.channel = "YYY";
+    late.ey = 2600;
+    late.ed = 1;
+    blank.channel = "ZZZ";
+    blank.by = 0; // a blank year reads as 0
+    const auto head = trace("STAT", "HHZ", kTrace);
+    EXPECT_EQ(lookup(dir.write("a", file_of({early, wanted})), head).ierr, 997);
+    EXPECT_EQ(lookup(dir.write("b", file_of({late, wanted})), head).ierr, 998);
+    EXPECT_EQ(lookup(dir.write("c", file_of({blank, wanted})), head).ierr, 997);
+    EXPECT_EQ(lookup(dir.write("d", file_of({wanted})), head).ierr, 0);
+    // The limits of the range are dates like any other.
+    wanted.by = 1900;
+    EXPECT_EQ(lookup(dir.write("e", file_of({wanted})), head).ierr, 0);
+}
+
 TEST(FetchResponse, FailureResetsInstrAndLeavesHeadAlone) {
     TempDir dir;
     RespEntry e;

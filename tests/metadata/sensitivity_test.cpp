@@ -160,6 +160,22 @@ TEST(FetchSens, BothLimitsInclusiveAndOpenEndIsDay365) {
     EXPECT_EQ(lookup(closed_path, trace("STAT", "HHZ", at(2004, 366, 23, 59, 0, 1))).ierr, 999);
 }
 
+TEST(FetchSens, YearOutsideThePlausibleRangeTurnsTheMatchInto997Or998) {
+    TempDir dir;
+    SensEntry early, late, wanted;
+    early.channel = "XXX";
+    early.by = 1000;
+    late.channel = "YYY";
+    late.ey = 9999;
+    late.ed = 1;
+    const auto t = at(2009, 236, 0, 0);
+    auto r = lookup(dir.write("a", file_of({early, wanted})), trace("STAT", "HHZ", t));
+    EXPECT_EQ(r.ierr, 997);
+    EXPECT_FLOAT_EQ(r.head.fp_sens, 1500.0f);
+    EXPECT_EQ(lookup(dir.write("b", file_of({late, wanted})), trace("STAT", "HHZ", t)).ierr, 998);
+    EXPECT_EQ(lookup(dir.write("c", file_of({wanted})), trace("STAT", "HHZ", t)).ierr, 0);
+}
+
 TEST(FetchSens, InvalidDayOfYearBeforeTheMatchTurnsItInto997Or998) {
     TempDir dir;
     SensEntry bad_begin, bad_end, wanted;

@@ -97,6 +97,34 @@ TEST(FixedHeader, StartTimeWithFraction) {
     EXPECT_EQ(hdr.begin_time, hdr.header_time);
 }
 
+TEST(FixedHeader, RecordsDatedOutsideThePlausibleYearsAreNoRecords) {
+    RecordSpec layout;
+    for (bool msb : {true, false}) {
+        layout.msb_header = msb;
+        // 1850 and 1800 fit a byte order, but no recording.
+        for (uint16_t year : {1850, 1800, 1899}) {
+            layout.year = year;
+            const auto r = build_record(layout);
+            EXPECT_FALSE(decode_fixed_data_hdr(r).has_value()) << year;
+            EXPECT_FALSE(decode_hdr_sdr(r, said).has_value()) << year;
+        }
+        layout.year = 1900;
+        EXPECT_TRUE(decode_hdr_sdr(build_record(layout), said).has_value());
+        // The last second of 1899, moved into 1900 by a correction still due, is a record.
+        layout.year = 1899;
+        layout.doy = 365;
+        layout.hour = 23;
+        layout.minute = 59;
+        layout.second = 59;
+        layout.fraction = 0;
+        layout.corr = 10000; // one second
+        const auto moved = decode_fixed_data_hdr(build_record(layout));
+        ASSERT_TRUE(moved.has_value());
+        EXPECT_EQ(moved->begin_time, (int_time{1900, 0, 0}));
+        layout = RecordSpec{};
+    }
+}
+
 TEST(FixedHeader, TimeCorrectionAppliedOnlyWhenStillDue) {
     RecordSpec layout;
     layout.corr = 5000;

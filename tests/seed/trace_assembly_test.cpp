@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "records/records.hpp"
+#include "seed/seed_fatal.hpp"
 #include "seed/trace_assembly.hpp"
 #include "tests/support/libmseed.hpp"
 #include "text/messages.hpp"
@@ -264,41 +265,58 @@ TEST(TraceAssembly, RecordWhoseDataOffsetIsZeroIsNoTrace) {
     EXPECT_EQ(a.out, " Error reading file later0.mseed\n");
 }
 
-TEST(TraceAssemblyFatal, UnknownEncodingEndsTheProcess) {
+// Records the layer cannot read past, each as the first record of a file and after a good one.
+std::vector<std::pair<std::vector<uint8_t>, std::string>> unreadable_records() {
+    std::vector<std::pair<std::vector<uint8_t>, std::string>> cases;
     RecordSpec layout;
-    layout.format = 4;
     layout.nsamp = 1;
-    TempFile file(build_record(layout), "float.mseed");
-    TraceHeader head;
-    std::vector<int32_t> idata(kMaxSamples);
-    int ierr = 0;
-    EXPECT_EXIT(sdr_read(file.path(), kTraceSamples, idata, head, ierr, standard_messages()),
-                ::testing::ExitedWithCode(255),
-                "^Error: Currently unable to read format 4 for STA.XX.HHZ\n$");
-}
-
-TEST(TraceAssemblyFatal, UndeterminableByteOrderEndsTheProcess) {
-    RecordSpec layout;
+    layout.second = 16; // one second after the counting record, 100 samples later
+    layout.format = 4;  // IEEE floats
+    cases.emplace_back(build_record(layout),
+                       "Error: Currently unable to read format 4 for STA.XX.HHZ\n");
+    layout.format = 255;
+    cases.emplace_back(build_record(layout),
+                       "Error: Currently unable to read format 255 for STA.XX.HHZ\n");
+    layout.format = 3;
     layout.year = 0;
-    TempFile file(build_record(layout), "year0.mseed");
-    TraceHeader head;
-    std::vector<int32_t> idata(kMaxSamples);
-    int ierr = 0;
-    EXPECT_EXIT(sdr_read(file.path(), kTraceSamples, idata, head, ierr, standard_messages()),
-                ::testing::ExitedWithCode(1), "^Error: Unable to determine wordorder from time\n$");
+    cases.emplace_back(build_record(layout), "Error: Unable to determine wordorder from time\n");
+    layout.year = 1999;
+    auto zero = build_record(layout);
+    zero[39] = 2; // two blockettes announced, the first pointing to no next one
+    cases.emplace_back(zero, "Error: zero offset to next blockette\n");
+    return cases;
 }
 
-TEST(TraceAssemblyFatal, ZeroNextBlocketteOffsetEndsTheProcess) {
-    RecordSpec layout;
-    layout.nsamp = 1;
-    auto r = build_record(layout);
-    r[39] = 2;
-    TempFile file(r, "zero.mseed");
-    TraceHeader head;
-    std::vector<int32_t> idata(kMaxSamples);
-    int ierr = 0;
-    EXPECT_EXIT(sdr_read(file.path(), kTraceSamples, idata, head, ierr, standard_messages()),
-                ::testing::ExitedWithCode(1), "^Error: zero offset to next blockette\n$");
+TEST(TraceAssemblyBadRecords, FaultsTheLayerCannotReadPastSkipTheFileNotTheRun) {
+    for (const auto& [record, error] : unreadable_records()) {
+        SCOPED_TRACE(error);
+        said.err.clear();
+        Assembled a = assemble(record, "first.mseed");
+        EXPECT_EQ(a.ierr, 999);
+        EXPECT_EQ(a.out, " Error reading first block  first.mseed\n");
+        EXPECT_EQ(said.err, error);
+
+        said.err.clear();
+        a = assemble(concat({counting_record(0, 100, 15, 0), record}), "later.mseed");
+        EXPECT_EQ(a.ierr, 999);
+        EXPECT_EQ(a.out, " Error reading file later.mseed\n");
+        EXPECT_EQ(said.err, error);
+    }
+}
+
+TEST(TraceAssemblyBadRecords, OnlyExhaustedMemoryIsTheProcesss) {
+    EXPECT_TRUE(SeedFatal(SeedFatalKind::header_wordorder).of_the_file());
+    EXPECT_TRUE(SeedFatal(SeedFatalKind::zero_blockette_offset).of_the_file());
+    EXPECT_TRUE(SeedFatal(4, "STA", "XX", "HHZ").of_the_file());
+    for (const SeedFatalKind kind :
+         {SeedFatalKind::alloc_data_hdr, SeedFatalKind::alloc_node, SeedFatalKind::alloc_blockette,
+          SeedFatalKind::alloc_buffer, SeedFatalKind::alloc_diff})
+        EXPECT_FALSE(SeedFatal(kind).of_the_file());
+    // The encoding byte shows unsigned, however the header field holds it.
+    EXPECT_EQ(SeedFatal(-1, "STA", "XX", "HHZ").message(),
+              "Error: Currently unable to read format 255 for STA.XX.HHZ\n");
+    EXPECT_EQ(SeedFatal(-128, "STA", "XX", "HHZ").message(),
+              "Error: Currently unable to read format 128 for STA.XX.HHZ\n");
 }
 
 TEST(Slew, PositiveForAGapNegativeForAnOverlap) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <random>
 #include <tuple>
 
 namespace tw {
@@ -151,6 +153,82 @@ TEST_F(With1998LeapSecond, ArithmeticCountsTheInsertedSecond) {
     EXPECT_EQ(prior_leaps_in_ext_time(calendar(1998, 365, 23, 59, 60)), 0);
     EXPECT_EQ(prior_leaps_in_ext_time(calendar(1998, 365, 23, 59, 60, 1)), 0);
     EXPECT_EQ(prior_leaps_in_ext_time(calendar(1998, 366, 0, 0, 0)), 1);
+}
+
+// The year-by-year walk that year spans once took, kept as the reference for spans short
+// enough to walk.
+double walked_tdiff(const int_time& t1, const int_time& t2) {
+    const bool forward =
+        std::tie(t1.year, t1.second, t1.usec) >= std::tie(t2.year, t2.second, t2.usec);
+    const int_time& a = forward ? t1 : t2;
+    const int_time& b = forward ? t2 : t1;
+    double s = a.second;
+    for (int year = a.year; year > b.year;)
+        s += sec_per_year(--year);
+    return ((s - b.second) * 1000000.0 + (a.usec - b.usec)) * (forward ? 1.0 : -1.0);
+}
+
+int_time walked_add(int_time t, long long seconds) {
+    long long s = t.second + seconds;
+    int year = t.year;
+    while (s < 0)
+        s += sec_per_year(--year);
+    while (s >= sec_per_year(year))
+        s -= sec_per_year(year++);
+    return {year, static_cast<int32_t>(s), t.usec};
+}
+
+TEST_F(With1998LeapSecond, SpansAgreeWithTheYearByYearWalk) {
+    ASSERT_EQ(LeapSecondTable::instance()
+                  .load_text("Leap 1972 Jun 30 23:59:60 + S\n"
+                             "Leap 1998 Dec 31 23:59:60 + S\n"
+                             "Leap 2001 Jun 30 23:59:59 - S\n"
+                             "Leap 2016 Dec 31 23:59:60 + S\n")
+                  .status,
+              LeapLoadStatus::ok);
+    std::mt19937 gen(16);
+    std::uniform_int_distribution<int> year(1500, 2700), usec(0, 999999);
+    std::uniform_int_distribution<int> offset(std::numeric_limits<int>::min(),
+                                              std::numeric_limits<int>::max());
+    for (int k = 0; k < 3000; ++k) {
+        const int ya = year(gen), yb = year(gen);
+        const int_time a{ya, std::uniform_int_distribution<int>(0, sec_per_year(ya) - 1)(gen),
+                         usec(gen)};
+        const int_time b{yb, std::uniform_int_distribution<int>(0, sec_per_year(yb) - 1)(gen),
+                         usec(gen)};
+        ASSERT_EQ(tdiff(a, b), walked_tdiff(a, b)) << ya << " " << yb;
+        const int s = offset(gen);
+        ASSERT_EQ(add_time(a, s, 0), walked_add(a, s)) << ya << " " << s;
+        ASSERT_EQ(ext_to_int(int_to_ext(a)), a);
+    }
+}
+
+TEST_F(With1998LeapSecond, SpansOfBillionsOfYearsAreCountedDirectly) {
+    // 400 Gregorian years are 146097 days; 2000 starts such a cycle, after the 1998 second.
+    const double cycle = 146097.0 * 86400.0 * 1e6;
+    EXPECT_DOUBLE_EQ(tdiff(int_time{2000000000, 0, 0}, int_time{2000, 0, 0}),
+                     (2000000000.0 - 2000.0) / 400.0 * cycle);
+    EXPECT_DOUBLE_EQ(tdiff(int_time{-1999998000, 0, 0}, int_time{2000, 0, 0}),
+                     -2000000000.0 / 400.0 * cycle);
+    EXPECT_DOUBLE_EQ(tdiff(int_time{2398, 0, 0}, int_time{1998, 0, 0}), cycle + 1e6);
+    EXPECT_EQ(add_dtime(int_time{2000, 0, 0}, 1e17).year, 2000 + 3168);
+}
+
+TEST_F(With1998LeapSecond, CalendarFieldsOfAnySizeCarryWithoutOverflow) {
+    constexpr int32_t big = std::numeric_limits<int32_t>::max();
+    // Hours, minutes and seconds of 2^31 - 1 each: 3661 x (2^31 - 1) seconds after 2000.
+    const int_time far = ext_to_int(ext_time{2000, 1, 0, 0, big, big, big, 0});
+    EXPECT_DOUBLE_EQ(tdiff(far, int_time{2000, 0, 0}), 3661.0 * big * 1e6);
+    const int_time days = ext_to_int(ext_time{2000, big, 0, 0, 0, 0, 0, 0});
+    EXPECT_DOUBLE_EQ(tdiff(days, int_time{2000, 0, 0}), (big - 1.0) * 86400.0 * 1e6);
+    // A year an int32_t cannot hold keeps the largest one it can.
+    EXPECT_EQ(ext_to_int(ext_time{big, 366, 0, 0, 24, 0, 0, 0}).year, big);
+    EXPECT_EQ(add_time(int_time{big, 0, 0}, big, 0).year, big);
+    // Seconds beyond the minute carry through the inserted second of 1998.
+    EXPECT_EQ(normalize_ext(ext_time{1998, 365, 12, 31, 23, 59, 61 + 86400, 250}),
+              (ext_time{1999, 2, 1, 2, 0, 0, 0, 250}));
+    EXPECT_EQ(normalize_ext(ext_time{1998, 365, 12, 31, 23, 59, 60, 250}),
+              (ext_time{1998, 365, 12, 31, 23, 59, 60, 250}));
 }
 
 TEST(SampleRate, FactorAndMultiplierCases) {

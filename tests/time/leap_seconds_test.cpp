@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -87,6 +88,20 @@ TEST(LeapSecondFile, ParserReportsProblemsWithLineNumbers) {
              Case{"Leap 1998 Dec 31 23:59 + S\n", LeapLoadStatus::invalid_line, 1},
              Case{"\n\nLeap 1998 Dec 31 23:59:60 x S\n", LeapLoadStatus::invalid_correction, 3},
              Case{"Leap 1998 Foo 31 23:59:60 + S\n", LeapLoadStatus::invalid_line, 1},
+             // Values no calendar holds, some beyond a signed integer: refused, not wrapped.
+             Case{"Leap 2147483647 Dec 31 24:00:00 + S\n", LeapLoadStatus::invalid_line, 1},
+             Case{"Leap 2000 Dec 2147483647 23:59:60 + S\n", LeapLoadStatus::invalid_line, 1},
+             Case{"Leap 99999999999999999999 Dec 31 23:59:60 + S\n", LeapLoadStatus::invalid_line,
+                  1},
+             Case{"Leap 2000 Dec 31 -2147483648:59:60 + S\n", LeapLoadStatus::invalid_line, 1},
+             Case{"Leap 1899 Dec 31 23:59:60 + S\n", LeapLoadStatus::invalid_line, 1},
+             Case{"Leap 2600 Dec 31 23:59:60 + S\n", LeapLoadStatus::invalid_line, 1},
+             Case{"Leap 1999 Feb 29 23:59:60 + S\n", LeapLoadStatus::invalid_line, 1},
+             Case{"Leap 1998 Dec 32 23:59:60 + S\n", LeapLoadStatus::invalid_line, 1},
+             Case{"Leap 1998 Dec 31 23:60:60 + S\n", LeapLoadStatus::invalid_line, 1},
+             // An inserted second is second 60 of its minute, a removed one second 59.
+             Case{"Leap 1998 Dec 31 23:59:59 + S\n", LeapLoadStatus::invalid_line, 1},
+             Case{"Leap 1998 Dec 31 23:59:60 - S\n", LeapLoadStatus::invalid_line, 1},
          }) {
         const LeapLoadResult r = table.load_text(c.text);
         EXPECT_EQ(r.status, c.status) << c.text;
@@ -99,6 +114,26 @@ TEST(LeapSecondFile, ParserReportsProblemsWithLineNumbers) {
     EXPECT_EQ(r.status, LeapLoadStatus::too_many_entries);
     EXPECT_EQ(r.line, 102);
     EXPECT_EQ(table.entries().size(), LeapSecondTable::capacity);
+}
+
+TEST(LeapSecondFile, CommentLongerThanTheLineBufferIsOneSkippedLine) {
+    auto& table = LeapSecondTable::instance();
+    const std::string comment = "# " + std::string(3 * LeapSecondTable::max_line, 'x') + "\n";
+    LeapLoadResult r = table.load_text(comment + "Leap 1998 Dec 31 23:59:60 + S\n");
+    EXPECT_EQ(r.status, LeapLoadStatus::ok);
+    EXPECT_EQ(table.entries().size(), 1u);
+    // Line numbers still count the long comment as one line.
+    r = table.load_text(comment + comment + "Leap 1998\n");
+    EXPECT_EQ(r.status, LeapLoadStatus::invalid_line);
+    EXPECT_EQ(r.line, 3);
+}
+
+TEST(LeapSecondFile, FolderOpensButIsNoTable) {
+    auto& table = LeapSecondTable::instance();
+    EXPECT_EQ(table.load_file(::testing::TempDir()).status, LeapLoadStatus::file_unreadable);
+    EXPECT_TRUE(table.entries().empty());
+    EXPECT_EQ(leap_load_message({LeapLoadStatus::file_unreadable, 0}, "/tmp"),
+              "Warning: unable to open leap second file: /tmp\n");
 }
 
 TEST(LeapSecondFile, MessagesNameTheLine) {
@@ -146,6 +181,18 @@ TEST(LeapSecondFileDeathTest, MissingFileWarnsOnceAndRunsWithoutLeapSeconds) {
         },
         ExitedWithCode(0), "^Warning: unable to open leap second file: " + missing + "\n$");
     std::remove(missing.c_str());
+}
+
+TEST(LeapSecondFileDeathTest, FolderWarnsAsAMissingFileAndRunsWithoutLeapSeconds) {
+    const std::string folder = ::testing::TempDir() + "tw_time_leapseconds_folder";
+    std::filesystem::create_directories(folder);
+    EXPECT_EXIT(
+        {
+            init_from(folder);
+            std::exit(sec_per_year(2016) == 366 * 86400 ? 0 : 2);
+        },
+        ExitedWithCode(0), "^Warning: unable to open leap second file: " + folder + "\n$");
+    std::filesystem::remove(folder);
 }
 
 } // namespace

@@ -34,6 +34,8 @@ TEST(ParseDate, AcceptedForms) {
              Case{"1999.123.23:59:60", plain(1999, 124)},
              Case{"1999. 123.+12:30", plain(1999, 123, 12, 30)},
              Case{"1.1", plain(1901, 1)},
+             Case{"1900/1/1", plain(1900, 1)},
+             Case{"2599.365.23:59:59", plain(2599, 365, 23, 59, 59)},
          }) {
         const std::optional<int_time> it = parse_date(c.text);
         ASSERT_TRUE(it.has_value()) << c.text;
@@ -80,6 +82,13 @@ TEST(ParseDate, RejectedTexts) {
              "-5.123",
              "10000.1",
              "99999999999.1",
+             // Outside the years a date may name.
+             "1899/12/31",
+             "100.1",
+             "2600.1",
+             "9999.1",
+             "2000000000.1",
+             "-2000000000/1/1",
              "1999.123 ", // trailing blanks are removed only by the fixed-length entry
          }) {
         EXPECT_FALSE(parse_date(text).has_value()) << text;
@@ -127,6 +136,8 @@ TEST(ParseIsoDate, CalendarAndOrdinalDatesWithTimesOfDay) {
              Case{"2024-075T12:30:04.25Z", plain(2024, 75, 12, 30, 4, 250000)},
              Case{"2000-02-29", plain(2000, 60)},
              Case{"2000-366", plain(2000, 366)},
+             Case{"1900-01-01", plain(1900, 1)},
+             Case{"2599-12-31", plain(2599, 365)},
              Case{"1999-05-03T23:59:60", plain(1999, 124)},
          }) {
         const std::optional<int_time> it = parse_iso_date(c.text);
@@ -155,6 +166,8 @@ TEST(ParseIsoDate, RejectedTexts) {
              "2024-03-15T",
              "2024-03-15ZZ",
              "0000-01-01",
+             "1899-12-31",
+             "2600-01-01",
              "2024/03/15T12:30",
              "",
          }) {
