@@ -178,11 +178,11 @@ TEST_F(BadInput, RecordsTheRecordLayerCannotReadPastCostOnlyTheirFile) {
     for (const char* name : {"a_year0.mseed", "b_floats.mseed", "c_format255.mseed",
                              "d_zero_offset.mseed"})
         EXPECT_NE(r.out.find(std::string(" Error reading first block  ") + name +
-                             "\n   Tesk_wave - error opening file  999\n"),
+                             "\n  Tesk_wave - error opening file  999\n"),
                   std::string::npos)
             << name << "\n"
             << r.out;
-    EXPECT_NE(r.out.find(" Error reading file e_later.mseed\n   Tesk_wave - error opening file  999"),
+    EXPECT_NE(r.out.find(" Error reading file e_later.mseed\n  Tesk_wave - error opening file  999"),
               std::string::npos);
     EXPECT_EQ(wood_lines(), 1) << "the file after the bad ones is still measured";
 }
@@ -196,7 +196,7 @@ TEST_F(BadInput, RecordDatedBefore1900IsABadRecord) {
     const auto r = run({"a_1850.mseed", kGood});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find(" Error reading first block  a_1850.mseed\n"
-                         "   Tesk_wave - error opening file  999\n"),
+                         "  Tesk_wave - error opening file  999\n"),
               std::string::npos)
         << r.out;
     EXPECT_EQ(wood_lines(), 1);
