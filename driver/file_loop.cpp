@@ -220,11 +220,12 @@ void FileLoop::save(const std::string& filen, const char* suffix) {
     save_to_ascii(s_.head, s_.d1.data(), filen + suffix, ierr);
 }
 
+// No estimator asks the correction for the corrected spectrum.
 bool FileLoop::estimators(const std::string& filen) {
     int ierr = 0;
     if (config_.lwood) {
         refill_d1();
-        const PeakPeriod peak = est_wood(correction_, s_.head, s_.instr, s_.d1, s_.dw, ierr);
+        const PeakPeriod peak = est_wood(correction_, s_.head, s_.instr, s_.d1, {}, ierr);
         if (ierr != 0) {
             say(FreeLine() << "  Tesk_wave - error in WA est " << ierr);
             return false;
@@ -234,7 +235,7 @@ bool FileLoop::estimators(const std::string& filen) {
     }
     if (config_.lground) {
         refill_d1();
-        const GroundMotion motion = est_ground(correction_, s_.head, s_.instr, s_.d1, s_.dw, ierr);
+        const GroundMotion motion = est_ground(correction_, s_.head, s_.instr, s_.d1, {}, ierr);
         if (ierr != 0) {
             say(FreeLine() << "  Tesk_wave - error in GM est " << ierr);
             return false;
@@ -246,7 +247,7 @@ bool FileLoop::estimators(const std::string& filen) {
     s_.group.add(s_.head.stat.prefix(4), s_.head.chan.prefix(3), s_.head.stime, messages_);
     if (config_.lenergy) {
         refill_d1();
-        const auto energy = energy_.est_energy(s_.head, s_.instr, s_.d1, s_.dw, s_.dist,
+        const auto energy = energy_.est_energy(s_.head, s_.instr, s_.d1, {}, s_.dist,
                                                s_.group.icomp(), s_.group.ic(), ierr);
         if (energy) results_.energy(s_.head, *energy);
         if (ierr != 0)
