@@ -122,20 +122,30 @@ class CorrectionMemo {
     // giving the values a direct evaluation gives.
     std::span<const cfloat> response(const InstrumentResponse& instr, int itype, float dw,
                                      std::size_t lines) {
+        const bool converts = conversion_power(instr, itype) != 0;
+        Converted& c = converted_[static_cast<std::size_t>(itype)];
         if (product_.values.size() != lines || !same_bits(product_.dw, dw) ||
             !same_record(product_.instr, instr)) {
             resize_lines(product_.values, lines);
-            for (std::size_t first = 1; first < lines; first += kBlock) {
-                const std::size_t count = std::min(kBlock, lines - first);
-                response_lines(instr, kAsStored, dw, static_cast<int>(first),
-                               std::span(product_.values).subspan(first, count));
+            const auto product = std::span(product_.values).subspan(1);
+            if (converts) {
+                // The product and the response asked for, formed together.
+                resize_lines(c.values, lines);
+                response_lines_with_product(instr, itype, dw, 1, product,
+                                            std::span(c.values).subspan(1));
+            } else {
+                for (std::size_t first = 1; first < lines; first += kBlock) {
+                    const std::size_t count = std::min(kBlock, lines - first);
+                    response_lines(instr, kAsStored, dw, static_cast<int>(first),
+                                   std::span(product_.values).subspan(first, count));
+                }
             }
             product_.instr = instr;
             product_.dw = dw;
             ++product_.generation;
+            if (converts) c.generation = product_.generation;
         }
-        if (conversion_power(instr, itype) == 0) return product_.values;
-        Converted& c = converted_[static_cast<std::size_t>(itype)];
+        if (!converts) return product_.values;
         if (c.generation != product_.generation) {
             resize_lines(c.values, lines);
             response_lines_from_product(instr, itype, dw, 1, std::span(product_.values).subspan(1),

@@ -144,9 +144,12 @@ template <bool Paired>
 // values, in the same order, so the result is that of evaluating one line at a time. The lines
 // are handled in whole groups; the lines that pad the last group repeat the last frequency and
 // are not stored.
+// With `converted`, the values times s^k2 (multiply_power's operations, as power_block applies
+// them) are stored there as well.
 TW_VECTOR_CLONES
 void pole_zero_block(float gain, std::span<const cfloat> poles, std::span<const cfloat> zeros,
-                     int k, const float* w_in, cfloat* values, int count) {
+                     int k, const float* w_in, cfloat* values, int count, int k2 = 0,
+                     cfloat* converted = nullptr) {
     const int end = (count + kLanes - 1) / kLanes * kLanes;
     std::array<float, kBlock> w;
     std::copy(w_in, w_in + count, w.begin());
@@ -177,6 +180,16 @@ void pole_zero_block(float gain, std::span<const cfloat> poles, std::span<const 
     if (k != 0) multiply_power(r, w.data(), k, end);
     for (int i = 0; i < count; ++i)
         values[i] = cfloat{r.re[i], r.im[i]};
+    if (converted == nullptr) return;
+    if (k2 == 1) {
+        // cpow(s, 1) is the one product 1 times s (see times_s).
+        for (int i = 0; i < count; ++i)
+            converted[i] = cmul({r.re[i], r.im[i]}, cmul(cfloat{1.0f, 0.0f}, cfloat{0.0f, w[i]}));
+        return;
+    }
+    multiply_power(r, w.data(), k2, end);
+    for (int i = 0; i < count; ++i)
+        converted[i] = cfloat{r.re[i], r.im[i]};
 }
 
 // values[i] = product[i] * s at s = i w[i]: for k = 1 the conversion power of pole_zero_block is
@@ -267,6 +280,34 @@ void response_lines(const InstrumentResponse& instr, int itype, float dw, int fi
 
 int conversion_power(const InstrumentResponse& instr, int itype) {
     return view(instr, itype).k;
+}
+
+void response_lines_with_product(const InstrumentResponse& instr, int itype, float dw, int first,
+                                 std::span<cfloat> product, std::span<cfloat> values) {
+    const RecordView r = view(instr, itype);
+    const RecordView stored = view(instr, kAsStored);
+    const std::size_t n = std::min(product.size(), values.size());
+    if (r.k == 0) {
+        response_lines(instr, kAsStored, dw, first, product.first(n));
+        std::copy_n(product.begin(), n, values.begin());
+        return;
+    }
+    std::array<float, kBlock> w;
+    for (std::size_t done = 0; done < n; done += kBlock) {
+        const int count = static_cast<int>(std::min<std::size_t>(kBlock, n - done));
+        const int line = first + static_cast<int>(done);
+        line_frequencies(w.data(), line, count, dw, false);
+        // See response_lines_from_product: a block holding the frequency 0 is converted anew.
+        const bool zero = line >= 1
+                              ? w[0] == 0.0f
+                              : std::find(w.begin(), w.begin() + count, 0.0f) != w.begin() + count;
+        pole_zero_block(stored.gain, stored.poles, stored.zeros, 0, w.data(), product.data() + done,
+                        count, r.k, zero ? nullptr : values.data() + done);
+        if (zero) {
+            line_frequencies(w.data(), line, count, dw, true);
+            pole_zero_block(r.gain, r.poles, r.zeros, r.k, w.data(), values.data() + done, count);
+        }
+    }
 }
 
 void response_lines_from_product(const InstrumentResponse& instr, int itype, float dw, int first,

@@ -38,6 +38,12 @@ int conversion_power(const InstrumentResponse& instr, int itype);
 void response_lines_from_product(const InstrumentResponse& instr, int itype, float dw, int first,
                                  std::span<const cfloat> product, std::span<cfloat> values);
 
+// `response_lines` for kAsStored into `product` and for itype into `values`, in one pass over the
+// lines: each product is converted as it is formed, with the operations of
+// response_lines_from_product.
+void response_lines_with_product(const InstrumentResponse& instr, int itype, float dw, int first,
+                                 std::span<cfloat> product, std::span<cfloat> values);
+
 // Standard instruments: response to ground displacement.
 void ben100(cfloat& value, float w); // Benioff, 0.83 s
 void wood(cfloat& value, float w);   // Wood-Anderson, magnification 2080, mm per m

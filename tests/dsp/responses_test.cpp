@@ -399,12 +399,22 @@ TEST(ResponseLinesFromProduct, GiveTheDirectValuesBitForBit) {
                     tw::response_lines(instr, tw::kAsStored, dw, first, product);
                     tw::response_lines(instr, itype, dw, first, direct);
                     tw::response_lines_from_product(instr, itype, dw, first, product, derived);
-                    for (std::size_t i = 0; i < direct.size(); ++i)
+                    // Formed together with the product, in one pass.
+                    std::vector<cfloat> together(1000), product_too(1000);
+                    tw::response_lines_with_product(instr, itype, dw, first, product_too, together);
+                    ASSERT_EQ(std::memcmp(product_too.data(), product.data(),
+                                          product.size() * sizeof(cfloat)),
+                              0);
+                    for (std::size_t i = 0; i < direct.size(); ++i) {
                         ASSERT_EQ(std::memcmp(&derived[i], &direct[i], sizeof(cfloat)), 0)
                             << "np " << instr.np << " nz " << instr.nz << " unit "
                             << instr.unit_code << " itype " << itype << " dw " << dw << " line "
                             << first + static_cast<int>(i) << ": " << derived[i]
                             << " != " << direct[i];
+                        ASSERT_EQ(std::memcmp(&together[i], &direct[i], sizeof(cfloat)), 0)
+                            << "formed together: itype " << itype << " dw " << dw << " line "
+                            << first + static_cast<int>(i);
+                    }
                 }
             }
         }
