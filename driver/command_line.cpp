@@ -166,7 +166,7 @@ std::optional<int> read_command_line(const std::vector<std::string>& args, RunCo
             config.elon = *lon;
             config.lloc = true;
             if (config.lverbose)
-                put_line((FreeLine() << "Coordinates: " << config.elat << config.elon).str());
+                put_line((FreeLine("Coordinates: ") << config.elat << config.elon).str());
         } else if (key == "-t") {
             const std::optional<int_time> parsed = parse_origin_time(cursor.take());
             if (!parsed) {
@@ -177,13 +177,13 @@ std::optional<int> read_command_line(const std::vector<std::string>& args, RunCo
             config.org_time = t;
             config.ltime = true;
             if (config.lverbose)
-                put_line((FreeLine() << "Time: " << t.year << t.second << t.usec).str());
+                put_line((FreeLine("Time: ") << t.year << t.second << t.usec).str());
         } else if (key == "-d") {
             auto depth = number("  Tesk_wave - Unable to decode depth");
             if (!depth) return 1;
             config.edep = *depth;
             config.ldep = true;
-            if (config.lverbose) put_line((FreeLine() << "Depth: " << config.edep).str());
+            if (config.lverbose) put_line((FreeLine("Depth: ") << config.edep).str());
         } else if (key == "-f") {
             auto np = whole("  Tesk_wave - Unable to decode np0");
             if (!np) return 1;
@@ -193,8 +193,8 @@ std::optional<int> read_command_line(const std::vector<std::string>& args, RunCo
             if (!fh) return 1;
             config.filter = FilterSpec{*np, *fl, *fh};
             if (config.lverbose)
-                put_line((FreeLine()
-                          << "Filter: " << config.filter.np << config.filter.fl << config.filter.fh)
+                put_line((FreeLine("Filter: ")
+                          << config.filter.np << config.filter.fl << config.filter.fh)
                              .str());
         } else if (key == "-c") {
             auto chr = whole("  Tesk_wave - Unable to decode chr");
@@ -207,8 +207,8 @@ std::optional<int> read_command_line(const std::vector<std::string>& args, RunCo
             config.dtr = *dtr;
             config.dtc = *dtc;
             if (config.lverbose) {
-                put_line((FreeLine() << "Characteristic function: " << config.idc).str());
-                put_line((FreeLine() << "Detection constants: " << config.dtr << config.dtc).str());
+                put_line((FreeLine("Characteristic function: ") << config.idc).str());
+                put_line((FreeLine("Detection constants: ") << config.dtr << config.dtc).str());
             }
         } else if (auto option = find_path_option(key, config)) {
             const std::string& path = cursor.take();
@@ -219,9 +219,8 @@ std::optional<int> read_command_line(const std::vector<std::string>& args, RunCo
             }
             *option->target = path;
             if (config.lverbose)
-                put_line(
-                    (FreeLine() << option->label << std::string_view(path).substr(0, klen(path)))
-                        .str());
+                put_line((FreeLine(option->label) << std::string_view(path).substr(0, klen(path)))
+                             .str());
         } else if (config.fileo.size() >= static_cast<std::size_t>(kMaxDataFiles)) {
             put_line("  Tesk_wave - too many data files");
         } else {

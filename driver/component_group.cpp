@@ -17,7 +17,7 @@ void ComponentGroup::add(std::string_view stat, std::string_view chan, const int
         ++icomp_;
     } else {
         if (icomp_ > 0) {
-            messages.line(FreeLine() << "  Tesk_wave - unexpected channel " << difference_);
+            messages.line(FreeLine("  Tesk_wave - unexpected channel ") << difference_);
         }
         icomp_ = 1;
         stat_iem_ = station;

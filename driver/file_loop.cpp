@@ -18,6 +18,7 @@
 #include "metadata/station_metadata.hpp"
 #include "records/status.hpp"
 #include "seed/trace_assembly.hpp"
+#include "text/fixed_text.hpp"
 #include "text/format.hpp"
 #include "text/messages.hpp"
 #include "traveltime/travel_times.hpp"
@@ -31,8 +32,8 @@ constexpr int kMaxTraceSamples = 32767;
 FreeLine window_line(const char* label, const TraceHeader& head) {
     ext_time t{};
     f_int_to_ext(head.stime, t);
-    return FreeLine() << label << head.stat.prefix(4) << head.chan.prefix(3) << head.npts << t.year
-                      << t.doy << t.hour << t.minute << t.second << t.usec;
+    return FreeLine(label) << head.stat.prefix(4) << head.chan.prefix(3) << head.npts << t.year
+                           << t.doy << t.hour << t.minute << t.second << t.usec;
 }
 
 // False, with the message of the missing or unreadable kind of file, unless `kind` is a regular
@@ -41,7 +42,7 @@ bool usable(PathKind kind, const char* what, MessageSink& messages) {
     if (kind == PathKind::kRegularFile) return true;
     const char* problem =
         kind == PathKind::kMissing ? " file does not exist" : " file is not a regular file";
-    messages.line(FreeLine() << std::string("  Tesk_wave - ") + what + problem);
+    messages.line(FreeLine(std::string("  Tesk_wave - ") + what + problem));
     return false;
 }
 
@@ -80,7 +81,7 @@ class FileLoop {
 
 void FileLoop::process(const std::string& filen) {
     s_.lclip = false;
-    if (config_.lverbose) say(FreeLine() << filen);
+    if (config_.lverbose) say(FreeLine() << std::string_view(filen).substr(0, klen(filen)));
     int ierr = 0;
     if (!intake(filen, ierr)) return;
     if (!metadata(ierr)) return;
@@ -90,25 +91,25 @@ void FileLoop::process(const std::string& filen) {
     if ((config_.lenergy || config_.lramp) && !cut_window(ierr)) return;
     if ((config_.lwood || config_.lground) && config_.lloc && config_.ltime) {
         check_window(s_.head.stime, s_.head.endtime, config_.org_time, s_.dist, ierr);
-        if (ierr != 0) return say(FreeLine() << "  Tesk_wave - insufficient window " << ierr);
+        if (ierr != 0) return say(FreeLine("  Tesk_wave - insufficient window ") << ierr);
     }
     // The correction needs N + 2 reals and N/2 + 1 complex values, N = ipow(2 npts).
     if (coinst2_length(s_.head.npts) + 2 > kMaxSamples)
-        return say(FreeLine() << "  Tesk_wave - FFT exceeded ");
+        return say(FreeLine("  Tesk_wave - FFT exceeded "));
     estimators(filen);
 }
 
 bool FileLoop::intake(const std::string& filen, int& ierr) {
     sdr_read(filen, kMaxTraceSamples, s_.idata, s_.head, ierr, messages_);
     if (ierr >= status::kFailed) {
-        say(FreeLine() << "  Tesk_wave - error opening file " << ierr);
+        say(FreeLine("  Tesk_wave - error opening file ") << ierr);
         return false;
     }
     check_clip(s_.head.chan.prefix(3), s_.head.npts, s_.idata, ierr);
     if (ierr != 0) {
-        say(FreeLine() << "  Tesk_wave - data may be clipped " << ierr);
+        say(FreeLine("  Tesk_wave - data may be clipped ") << ierr);
         if (!config_.lramp) return false;
-        say(FreeLine() << "  Using data anyway");
+        say(FreeLine("  Using data anyway"));
         s_.lclip = true;
     }
     return true;
@@ -121,21 +122,21 @@ bool FileLoop::metadata(int& ierr) {
     s_.head.slon = s_.slon;
     s_.head.sele = s_.sele;
     if (ierr != 0) {
-        say(FreeLine() << "  Tesk_wave - error with coordinates " << ierr);
+        say(FreeLine("  Tesk_wave - error with coordinates ") << ierr);
         return false;
     }
     if (config_.lramp) {
         if (!usable(metadata_.sensitivities_kind(), "sensitivity", messages_)) return false;
         metadata_.fetch_sens(s_.head, s_.sens, ierr);
         if (ierr != 0) {
-            say(FreeLine() << "  Tesk_wave - error with sensitivity " << ierr);
+            say(FreeLine("  Tesk_wave - error with sensitivity ") << ierr);
             return false;
         }
     }
     if (!usable(metadata_.responses_kind(), "response", messages_)) return false;
     metadata_.fetch_response(s_.head, s_.instr, ierr);
     if (ierr != 0) {
-        say(FreeLine() << "   Tesk_wave - error with response " << ierr);
+        say(FreeLine("   Tesk_wave - error with response ") << ierr);
         return false;
     }
     // Without a pick file the picks of the previous file stay; a pick path that names no
@@ -144,7 +145,7 @@ bool FileLoop::metadata(int& ierr) {
     if (picks == PathKind::kNotRegular) usable(picks, "pick", messages_);
     if (picks == PathKind::kRegularFile) {
         metadata_.fetch_pick(s_.head, s_.pick, s_.ipick, ierr, messages_);
-        if (ierr != 0) say(FreeLine() << "   Tesk_wave - error reading pickfile" << ierr);
+        if (ierr != 0) say(FreeLine("   Tesk_wave - error reading pickfile") << ierr);
         if (config_.lverbose) {
             for (int i = 0; i < s_.ipick; ++i) {
                 ext_time t{};
@@ -192,7 +193,7 @@ bool FileLoop::cut_window(int& ierr) {
     else if (s_.itime > 0)
         reference = &s_.iasp[0].pdate;
     else
-        say(FreeLine() << "  Tesk_wave - unable to extract window");
+        say(FreeLine("  Tesk_wave - unable to extract window"));
     if (reference != nullptr) {
         int_time t1{}, t2{};
         f_add_time(*reference, -30, 0, t1);
@@ -201,7 +202,7 @@ bool FileLoop::cut_window(int& ierr) {
     }
     // A status still held from the pick lookup also ends the file here.
     if (ierr != 0) {
-        say(FreeLine() << "  Tesk_wave - insufficient data " << ierr);
+        say(FreeLine("  Tesk_wave - insufficient data ") << ierr);
         return false;
     }
     if (config_.lverbose) say(window_line(" After window extraction:  ", s_.head));
@@ -217,7 +218,9 @@ void FileLoop::refill_d1() {
 void FileLoop::save(const std::string& filen, const char* suffix) {
     if (!config_.lsave) return;
     int ierr = 0;
-    save_to_ascii(s_.head, s_.d1.data(), filen + suffix, ierr);
+    // The data file's name up to its last non-blank, then the suffix.
+    const std::string name = filen.substr(0, static_cast<std::size_t>(klen(filen))) + suffix;
+    save_to_ascii(s_.head, s_.d1.data(), name, ierr);
 }
 
 // No estimator asks the correction for the corrected spectrum.
@@ -227,7 +230,7 @@ bool FileLoop::estimators(const std::string& filen) {
         refill_d1();
         const PeakPeriod peak = est_wood(correction_, s_.head, s_.instr, s_.d1, {}, ierr);
         if (ierr != 0) {
-            say(FreeLine() << "  Tesk_wave - error in WA est " << ierr);
+            say(FreeLine("  Tesk_wave - error in WA est ") << ierr);
             return false;
         }
         results_.wood(s_.head, peak);
@@ -237,7 +240,7 @@ bool FileLoop::estimators(const std::string& filen) {
         refill_d1();
         const GroundMotion motion = est_ground(correction_, s_.head, s_.instr, s_.d1, {}, ierr);
         if (ierr != 0) {
-            say(FreeLine() << "  Tesk_wave - error in GM est " << ierr);
+            say(FreeLine("  Tesk_wave - error in GM est ") << ierr);
             return false;
         }
         results_.ground(s_.head, motion, s_.rdist);
@@ -251,20 +254,20 @@ bool FileLoop::estimators(const std::string& filen) {
                                                s_.group.icomp(), s_.group.ic(), ierr);
         if (energy) results_.energy(s_.head, *energy);
         if (ierr != 0)
-            say(FreeLine() << "  Tesk_wave - error in EN est " << ierr);
+            say(FreeLine("  Tesk_wave - error in EN est ") << ierr);
         else
             save(filen, ".energy");
     }
     if (config_.lramp) {
         if (s_.ipick == 0) {
-            say(FreeLine() << "  Tesk_wave - tt required");
+            say(FreeLine("  Tesk_wave - tt required"));
         } else {
             refill_d1();
             const int_time p_time = s_.pick[0].pdate;
             const auto ramp = ramp_.est_ramp(s_.head, s_.instr, config_.filter, s_.d1, p_time,
                                              s_.dist, s_.group.icomp(), s_.group.ic(), ierr);
             if (ramp) results_.ramp(s_.head, *ramp, s_.lclip);
-            if (ierr != 0) say(FreeLine() << "  Tesk_wave - error in RF est " << ierr);
+            if (ierr != 0) say(FreeLine("  Tesk_wave - error in RF est ") << ierr);
         }
     }
     s_.group.close_if_complete();

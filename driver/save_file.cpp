@@ -16,7 +16,7 @@ void save_to_ascii(const TraceHeader& head, const float* d1, const std::string& 
         a0 = std::max(a0, std::fabs(d1[i]));
     ext_time start{};
     f_int_to_ext(head.stime, start);
-    const float dt = 1.0f / static_cast<float>(head.sample_rate);
+    const float dt = head.sample_interval();
     FixedLine header;
     header.text(head.stat.prefix(4))
         .blanks(1)

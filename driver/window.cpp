@@ -19,7 +19,7 @@ int_time after(const int_time& origin, float seconds) {
 void extra_window(TraceHeader& head, std::vector<int32_t>& idata, const int_time& t1,
                   const int_time& t2, int& ierr) {
     ierr = 0;
-    const float dt = 1.0f / static_cast<float>(head.sample_rate);
+    const float dt = head.sample_interval();
     if (f_tdiff(t1, head.stime) < 0) {
         ierr = 998;
         return;

@@ -259,7 +259,7 @@ int coinst2_length(int n) {
 void InstrumentCorrection::coinst2(const InstrumentResponse& instr, int n, float dt,
                                    CorrectionOption ityp, FilterOption ifilt, std::span<float> x,
                                    std::span<cfloat> cx, int np, float fl, float fh, int& ierr) {
-    const auto message = [this](std::string_view text) { messages_->line(FreeLine() << text); };
+    const auto message = [this](std::string_view text) { messages_->line(FreeLine(text)); };
     ierr = 0;
     const int nfft = coinst2_length(n);
     const std::size_t lines = static_cast<std::size_t>(nfft) / 2 + 1;

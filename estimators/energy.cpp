@@ -40,11 +40,11 @@ std::optional<EnergyEstimate> EnergyEstimator::est_energy(const TraceHeader& hea
     ierr = status::kOk;
     const int n = head.npts;
     if (icomp < 1 || icomp > 3 || n < 1 || n > kMaxSamples ||
-        d1.size() < static_cast<std::size_t>(n) || head.sample_rate <= 0) {
+        d1.size() < static_cast<std::size_t>(n) || !(head.sample_rate > 0.0)) {
         ierr = status::kFailed;
         return std::nullopt;
     }
-    const float dt = 1.0f / static_cast<float>(head.sample_rate);
+    const float dt = head.sample_interval();
 
     correction_->coinst2(instr, n, dt, kGroundVelocity, kBandPassZeroPhase, d1, dw, 0, kLowCorner,
                          kHighCorner, ierr);
@@ -86,8 +86,8 @@ std::optional<EnergyEstimate> EnergyEstimator::est_energy(const TraceHeader& hea
     const std::string_view code = head.stat.prefix(4);
     const std::string_view station = code.substr(0, static_cast<std::size_t>(klen(code)));
     if (!has_energy)
-        messages_->line(FreeLine()
-                        << "est_energy:  no energy at" << station << "- magnitude not computed");
+        messages_->line(FreeLine(" est_energy:  no energy at")
+                        << station << "- magnitude not computed");
     for (int i = 0; i < n; ++i)
         d1[static_cast<std::size_t>(i)] = d2_[static_cast<std::size_t>(i)];
     return EnergyEstimate{emag, rdist, ener, totint};

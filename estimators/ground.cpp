@@ -58,7 +58,7 @@ GroundMotion est_ground(InstrumentCorrection& correction, const TraceHeader& hea
                         int& ierr) {
     constexpr float kHighPassHz = 0.1f;
     const int n = head.npts;
-    const float dt = 1.0f / static_cast<float>(head.sample_rate);
+    const float dt = head.sample_interval();
     ierr = 0;
     correction.coinst2(instr, n, dt, kGroundVelocity, kHighPassZeroPhase, d1, dw, 0, 0.0f,
                        kHighPassHz, ierr);

@@ -287,7 +287,7 @@ bool inv(int lda, int ldv, int m, int n, std::span<const float> u, std::span<con
     const float wmin = wmax * kInvCutoff;
     for (int j = 0; j < n; ++j) {
         if (w[j] < wmin) {
-            messages.line(FreeLine() << "zeroing a column #" << (j + 1) << w[j]);
+            messages.line(FreeLine(" zeroing a column # ") << (j + 1) << w[j]);
             w[j] = 0.0f;
         }
     }
@@ -331,11 +331,11 @@ bool LeastSquaresFit::lfit(int ninv, int nfil, std::span<const float> x, std::sp
     constexpr int index = 1;
     constexpr float alpha = 0.0f;
     if (ninv > kFitMaxColumns) {
-        messages_->line(FreeLine() << "parameter ncol exceeded in lfit");
+        messages_->line(FreeLine(" parameter ncol exceeded in lfit"));
         return false;
     }
     if (nfil > kFitMaxPoints) {
-        messages_->line(FreeLine() << "parameter npmax exceeded in lfit");
+        messages_->line(FreeLine(" parameter npmax exceeded in lfit"));
         return false;
     }
     const int ncols = ninv >= 1 ? ninv : 1;

@@ -23,7 +23,7 @@ std::size_t slot_index(int icomp, int i) {
 
 // Sample number (from 1) of the instant `t` in a trace starting at `stime`, truncated toward
 // zero; false when it is too far away to be a sample number at all.
-bool sample_number(const int_time& t, const int_time& stime, int sample_rate, int& index) {
+bool sample_number(const int_time& t, const int_time& stime, double sample_rate, int& index) {
     const double k = std::trunc((tdiff(t, stime) / 1.0e6) * sample_rate + 1.0);
     if (!(std::fabs(k) < 1.0e9)) return false;
     index = static_cast<int>(k);
@@ -54,7 +54,7 @@ RampEstimator::RampEstimator(InstrumentCorrection& correction, MessageSink& mess
       data_(static_cast<std::size_t>(3) * kMaxSamples), d2_(kMaxSamples), sig_(kMaxSamples, 1.0f) {}
 
 void RampEstimator::refuse(std::string_view reason, int& ierr) {
-    messages_->line(FreeLine() << "est_ramp: " << reason);
+    messages_->line(FreeLine(" est_ramp: ") << reason);
     ierr = status::kFailed;
 }
 
@@ -64,7 +64,7 @@ bool RampEstimator::locate(const TraceHeader& head, const int_time& p_time, Wind
         refuse("fewer than 2 samples per second", ierr);
         return false;
     }
-    const float dt = 1.0f / static_cast<float>(head.sample_rate);
+    const float dt = head.sample_interval();
     w.ioff = static_cast<int>(0.5f / dt);
     int end = 0;
     const bool located =
@@ -88,19 +88,19 @@ bool RampEstimator::convert(const TraceHeader& head, const InstrumentResponse& i
         if (ierr != 0) return false;
         demean_noise(d1, np, n);
         divisor = 1.0f / kCmPerM;
-        messages_->line(FreeLine() << "Filtering data");
+        messages_->line(FreeLine(" Filtering data"));
         return true;
     }
     // Without a filter the trace is only converted to velocity and scaled by the sensitivity.
     if (head.unit_code != 0 && head.unit_code != 1 && head.unit_code != 2) {
-        messages_->line(FreeLine() << "est_ramp:  unit code" << head.unit_code
-                                   << "is not displacement, velocity or acceleration");
+        messages_->line(FreeLine(" est_ramp:  unit code")
+                        << head.unit_code << "is not displacement, velocity or acceleration");
         ierr = status::kFailed;
         return false;
     }
     demean_noise(d1, np, n);
     if (head.unit_code == 2) {
-        messages_->line(FreeLine() << "Integration to Velocity");
+        messages_->line(FreeLine(" Integration to Velocity"));
         // The integral up to sample i + 1 is stored at i; the last sample keeps its neighbour's.
         float sum = 0.0f;
         for (int i = 0; i + 1 < n; ++i) {
@@ -110,14 +110,14 @@ bool RampEstimator::convert(const TraceHeader& head, const InstrumentResponse& i
         std::copy_n(d2_.begin(), n - 1, d1.begin());
         if (n >= 2) d1[n - 1] = d1[n - 2];
     } else if (head.unit_code == 0) {
-        messages_->line(FreeLine() << "Differentiation to Velocity");
+        messages_->line(FreeLine(" Differentiation to Velocity"));
         d2_[0] = 0.0f;
         for (int i = 0; i + 1 < n; ++i)
             d2_[static_cast<std::size_t>(i + 1)] = (d1[i + 1] - d1[i]) / dt;
         std::copy_n(d2_.begin(), n, d1.begin());
     }
     if (head.fp_sens == 0.0f) {
-        messages_->line(FreeLine() << "est_ramp:  no instrument correction");
+        messages_->line(FreeLine(" est_ramp:  no instrument correction"));
         divisor = 1.0f;
     } else {
         divisor = head.fp_sens / kCmPerM;
@@ -168,7 +168,7 @@ std::optional<RampEstimate> RampEstimator::est_ramp(const TraceHeader& head,
     // Keep this component's velocity from the window start on.
     Window w;
     if (!locate(head, p_time, w, ierr)) return std::nullopt;
-    const float dt = 1.0f / static_cast<float>(head.sample_rate);
+    const float dt = head.sample_interval();
     float divisor = 1.0f;
     if (!convert(head, instr, filter, d1, w.np, n, dt, divisor, ierr)) return std::nullopt;
     const int nvec = n - w.np + 1;
@@ -190,8 +190,7 @@ std::optional<RampEstimate> RampEstimator::est_ramp(const TraceHeader& head,
 
     // Fit: time squared, counted from one sample before the window start, against the summed
     // squared velocity, over growing windows.
-    messages_->line(FreeLine() << "Now beginning ramp estimation" << w.imax << nvec
-                               << kCoefficients);
+    messages_->line(FreeLine(" Now beginning ramp estimation ") << w.imax << nvec << kCoefficients);
     const int nuse = std::min({slots_[0].nvec, slots_[1].nvec, slots_[2].nvec});
     for (int i = 1; i <= nuse; ++i) {
         const float t = static_cast<float>(i) * dt;

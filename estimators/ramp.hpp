@@ -81,7 +81,7 @@ class RampEstimator {
     struct Slot {
         bool valid = false;
         int nvec = 0;
-        int sample_rate = 0;
+        double sample_rate = 0.0;
     };
     // Where the ramp window lies in a trace: first sample (from 1), samples up to 5.5 s after
     // the pick, and the growth step.

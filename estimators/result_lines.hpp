@@ -1,38 +1,20 @@
 #pragma once
-// The result files and the one formatter of each kind of line in them. The driver's writer
-// appends these lines; a command that writes or reads the same files uses the same names,
-// headers and formatters.
+// The one formatter of each kind of line in the result files. The driver's writer appends these
+// lines; the files' names, headers and columns are those of text/result_layouts, which a command
+// that reads the same files uses too.
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "estimators/energy.hpp"
 #include "estimators/ground.hpp"
 #include "estimators/ramp.hpp"
 #include "records/records.hpp"
+#include "text/result_layouts.hpp"
 #include "time/int_time.hpp"
 
 namespace tw {
-
-inline constexpr const char* kWoodFile = "wood.wave";
-inline constexpr const char* kGroundFile = "ground.wave";
-inline constexpr const char* kShakeFile = "shake.wave";
-inline constexpr const char* kEnergyFile = "energy.wave";
-inline constexpr const char* kRampFile = "ramp.wave";
-
-// The lines a file starts with when a run creates it.
-inline const std::vector<std::string> kWoodHeader{"# ", "# "};
-inline const std::vector<std::string> kGroundHeader{
-    "# ", "#Stat Com  Nt  Val  Azi Dip  Year Doy Hr Mn Sc    Ms         Amax    Freq(hz)    Lat  "
-          "    Lon     Dist(km)"};
-// The third threshold is 0.20 g although the header labels its column "25%".
-inline const std::vector<std::string> kShakeHeader{
-    "# ", "#Stat Com  Nt  Val  Azi Dip  Year Doy Hr Mn Sc    Ms      5%    10%    25%    50%    "
-          "Lat      Lon     Dist(km)"};
-inline const std::vector<std::string> kEnergyHeader{"# ", "# "};
-inline const std::vector<std::string> kRampHeader{
-    "#", "#Stat Com Nt    Val    Rdist Year Doy Hr Mn Sc    Ms   S(s)   W(s)   L(s)   T(s)   Mw  "
-         "dMw           Mo          dMo         g0         g1           g2          dg2"};
 
 // "wood.wave": blank, station and channel run together, " WAS ", then amplitude (mm), period
 // (s), peak offset imax - 1 and log10(amplitude / period), each number without its leading
@@ -42,7 +24,7 @@ std::string wood_line(const TraceHeader& head, const PeakPeriod& peak);
 
 // One 106-column "ground.wave" line; kind is "PGA", "PGV" or "PGD", amax the peak already in
 // millimetre units.
-std::string ground_line(const TraceHeader& head, const char* kind, float amax, float per,
+std::string ground_line(const TraceHeader& head, std::string_view kind, float amax, float per,
                         const ext_time& when, float rdist);
 
 // The PGA, PGV and PGD lines of a measurement, each dated at its peak; rdist in km.

@@ -8,7 +8,7 @@ PeakPeriod est_wood(InstrumentCorrection& correction, const TraceHeader& head,
                     const InstrumentResponse& instr, std::span<float> x, std::span<cfloat> cx,
                     int& ierr) {
     const int n = head.npts;
-    const float dt = 1.0f / static_cast<float>(head.sample_rate);
+    const float dt = head.sample_interval();
     ierr = 0;
     correction.coinst2(instr, n, dt, kWoodAnderson, kNoFilter, x, cx, 0, 0.0f, 0.0f, ierr);
     if (ierr != 0) return {};

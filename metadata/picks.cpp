@@ -79,8 +79,8 @@ void scan(Entries lines, const TraceHeader& head, std::array<PickRecord, kMaxPic
         if (line->station != station) continue;
         if (ipick == kMaxPicks) {
             if (!overflow_reported)
-                messages.line(FreeLine()
-                              << "  Tesk_wave - more than" << kMaxPicks << "picks, rest ignored");
+                messages.line(FreeLine("  Tesk_wave - more than")
+                              << kMaxPicks << "picks, rest ignored");
             overflow_reported = true;
             continue;
         }

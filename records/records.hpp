@@ -25,9 +25,11 @@ struct TraceHeader {
     int_time stime{};   // time of the first sample
     int_time endtime{}; // time just after the last sample
     int32_t npts = 0;
-    int32_t sample_rate = 0; // samples per second
-    double slew = 0.0;       // last slew between records, microseconds
-    double thresh = 0.0;     // slew tolerance, microseconds
+    // Samples per second as the data records give it (a whole number, or a fraction such as 0.1
+    // for one sample every 10 s); positive for every trace the intake accepts.
+    double sample_rate = 0.0;
+    double slew = 0.0;   // last slew between records, microseconds
+    double thresh = 0.0; // slew tolerance, microseconds
     float slat = 0.0f, slon = 0.0f, sele = 0.0f;
     float azi = 0.0f, dip = 0.0f;
     int32_t unit_code = 0; // 0 displacement, 1 velocity, 2 acceleration, 999 unknown
@@ -36,6 +38,10 @@ struct TraceHeader {
     std::array<std::complex<float>, kMaxPolesZeros> poles{}; // poles 1..np, then zeros
     float fp_sens = 0.0f, fp_lc = 0.0f, fp_hc = 0.0f;
     std::array<char, 32> label{}; // written into save records; nothing fills it
+
+    // The sample interval in seconds, in the single precision of the processing; for a whole
+    // number of samples per second the same value as 1.0f / rate.
+    float sample_interval() const { return static_cast<float>(1.0 / sample_rate); }
 };
 
 struct PickRecord {

@@ -1,6 +1,7 @@
 #include "seed/fixed_header.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -115,6 +116,16 @@ void guess_record_size(data_hdr& hdr, std::span<const uint8_t> buf) {
 
 } // namespace
 
+int record_length_of_power(int power) {
+    return power >= kSmallestRecordPower && power <= kLargestRecordPower ? 1 << power : 0;
+}
+
+std::string record_power_refusal(int power) {
+    return "Record of 2^" + std::to_string(power) + " bytes refused: a record holds 2^" +
+           std::to_string(kSmallestRecordPower) + " to 2^" + std::to_string(kLargestRecordPower) +
+           " bytes\n";
+}
+
 bool is_data_record_letter(char letter) {
     return letter == 'D' || letter == 'R' || letter == 'Q' || letter == 'M';
 }
@@ -150,6 +161,28 @@ int blockette_table_length(int type) {
     default:
         return 0;
     }
+}
+
+std::optional<double> seed_sample_rate(int rate_factor, int rate_mult) {
+    if (rate_factor == 0) return std::nullopt;
+    // A multiplier of 0 leaves the factor as it is, as the time arithmetic and libmseed read it.
+    const double f = rate_factor, m = rate_mult == 0 ? 1 : rate_mult;
+    // Each case in one division at most, as the time arithmetic forms it.
+    const double rate = f > 0 ? (m > 0 ? f * m : f / -m) : (m > 0 ? m / -f : 1.0 / (f * m));
+    if (!(rate > 0.0) || !std::isfinite(rate)) return std::nullopt;
+    return rate;
+}
+
+int header_bytes(const data_hdr& hdr) {
+    // The blockettes follow one another from the first blockette's offset; one cut short by the
+    // data offset still reaches as far as its type's length.
+    long start = hdr.blockette_offset;
+    long end = kFixedHeaderBytes;
+    for (const BS& b : hdr.blockettes) {
+        end = std::max(end, start + std::max<long>(b.len, blockette_table_length(b.type)));
+        start += b.len;
+    }
+    return static_cast<int>(end);
 }
 
 int wordorder_from_time(uint8_t b0, uint8_t b1) {

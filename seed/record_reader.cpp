@@ -20,7 +20,7 @@ bool read_span(SeedFile& file, RecordBuffer& buffer, std::size_t from, std::size
     return file.read(buffer.data() + from, to - from) == to - from;
 }
 
-// Makes room for `needed` bytes, keeping the first `keep`; no record is longer than 2^16.
+// Makes room for `needed` bytes, keeping the first `keep`; no record is longer than 2^20.
 bool make_room(RecordBuffer& buffer, std::size_t needed, std::size_t keep) {
     if (needed <= buffer.size()) return true;
     if (needed > kLargestRecordBytes) return false;
@@ -28,10 +28,14 @@ bool make_room(RecordBuffer& buffer, std::size_t needed, std::size_t keep) {
     return true;
 }
 
-// Record length from blockette 1000; 0 when the power lies outside 2^7 to 2^16.
+// The power of two blockette 1000 gives as the record length.
+int record_power(const BS& b1000) {
+    return static_cast<int8_t>(b1000.byte_at(6));
+}
+
+// Record length from blockette 1000; 0 when the power lies outside 2^7 to 2^20.
 int record_length(const BS& b1000) {
-    const int power = static_cast<int8_t>(b1000.byte_at(6));
-    return power >= 7 && power <= 16 ? 1 << power : 0;
+    return record_length_of_power(record_power(b1000));
 }
 
 } // namespace
@@ -151,7 +155,12 @@ int read_ms_hdr(std::optional<data_hdr>& hdr, RecordBuffer& buffer, SeedFile& fi
     std::optional<data_hdr> full = decode_hdr_sdr(buffer.view(bytes_read), file.messages());
     if (!full) return fail(-2);
     const BS* b1000 = find_blockette(*full, kBlocketteDataOnly);
-    if (!b1000 || record_length(*b1000) == 0) return fail(-2);
+    if (!b1000) return fail(-2);
+    if (record_length(*b1000) == 0) {
+        // A blockette cut before its power byte has been warned about already.
+        if (b1000->len > 6) file.messages().error(record_power_refusal(record_power(*b1000)));
+        return fail(-2);
+    }
     const auto record_size = static_cast<std::size_t>(full->record_size);
     if (!make_room(buffer, record_size, bytes_read)) return fail(-2);
 

@@ -11,12 +11,14 @@
 #include <span>
 
 #include "seed/data_hdr.hpp"
+#include "seed/fixed_header.hpp"
 #include "seed/seed_file.hpp"
 
 namespace tw {
 
+// The first buffer of a record; a longer record enlarges it to its own length, at most
+// kLargestRecordBytes.
 inline constexpr std::size_t kFirstBufferBytes = 32768;
-inline constexpr std::size_t kLargestRecordBytes = 65536; // blockette 1000 power 16
 
 // Holds one record at its record offsets. Empty until allocated.
 class RecordBuffer {

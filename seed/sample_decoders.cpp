@@ -9,6 +9,7 @@
 
 #include "dsp/vector_clones.hpp"
 #include "seed/byte_order.hpp"
+#include "seed/fixed_header.hpp"
 #include "seed/seed_fatal.hpp"
 
 namespace tw {
@@ -319,11 +320,18 @@ int ms_unpack(data_hdr& hdr, int maximum, std::span<const uint8_t> record,
     if (!b1000) return -2;
     const int format = static_cast<int8_t>(b1000->byte_at(4));
     const int power = static_cast<int8_t>(b1000->byte_at(6));
-    if (power < 7 || power > 16) return -2;
-    hdr.record_size = 1 << power;
+    if (record_length_of_power(power) == 0) return -2;
+    hdr.record_size = record_length_of_power(power);
     if (hdr.data_offset < 0 || hdr.data_offset > hdr.record_size ||
         record.size() < static_cast<std::size_t>(hdr.record_size))
         return -2;
+    // Samples read from inside the header would be the header's own bytes.
+    if (hdr.nsamp > 0 && hdr.data_offset < header_bytes(hdr)) {
+        messages.error("Record refused: its data offset " + std::to_string(hdr.data_offset) +
+                       " lies inside its header and blockettes (" +
+                       std::to_string(header_bytes(hdr)) + " bytes)\n");
+        return -2;
+    }
     const auto data = record.subspan(static_cast<std::size_t>(hdr.data_offset),
                                      static_cast<std::size_t>(hdr.record_size - hdr.data_offset));
     const int order = hdr.data_wordorder;

@@ -44,8 +44,9 @@ int unpack_steim2(std::span<const uint8_t> data, int nsamp, int maximum, std::sp
                   std::string* errmsg);
 
 // Decodes the samples of a whole record held in `record` (record_size bytes) into at most
-// `maximum` samples. Returns the count (> 0) or -2. An encoding not listed above throws
-// SeedFatal (unknown_format).
+// `maximum` samples. Returns the count (> 0) or -2; a record whose samples would begin inside
+// its own fixed header or blockettes (a data offset of 0 among them) is refused with a line to
+// `messages`. An encoding not listed above throws SeedFatal (unknown_format).
 // An integrity failure's message goes to `messages`.
 int ms_unpack(data_hdr& hdr, int maximum, std::span<const uint8_t> record,
               std::span<int32_t> samples, MessageSink& messages);

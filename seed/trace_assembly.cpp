@@ -9,6 +9,7 @@
 
 #include "dsp/vector_clones.hpp"
 #include "seed/data_hdr.hpp"
+#include "seed/fixed_header.hpp"
 #include "seed/record_reader.hpp"
 #include "seed/seed_fatal.hpp"
 #include "text/fixed_text.hpp"
@@ -20,7 +21,7 @@ namespace {
 
 // A message and the file name up to its last non-blank.
 void say(MessageSink& messages, std::string_view text, std::string_view name) {
-    messages.line(FreeLine() << text << name.substr(0, static_cast<std::size_t>(klen(name))));
+    messages.line(FreeLine(text) << name.substr(0, static_cast<std::size_t>(klen(name))));
 }
 
 // Duration of n samples at a SEED rate, in microseconds.
@@ -92,6 +93,18 @@ void assemble_trace(SeedFile& file, std::string_view name, int maximum, std::spa
         ierr = status::kFailed;
         return;
     }
+    // Every later stage times the samples by the first record's rate: a trace without one is none.
+    const std::optional<double> rate = seed_sample_rate(hdr.rate_factor, hdr.rate_mult);
+    if (!rate) {
+        say(file.messages(),
+            "No usable sample rate (factor " + std::to_string(hdr.rate_factor) + ", multiplier " +
+                std::to_string(hdr.rate_mult) + ") in first block ",
+            name);
+        f_delete_blockette(hdr, -1);
+        ifclose(file);
+        ierr = status::kFailed;
+        return;
+    }
     f_copy_data_hdr(hdr1, hdr);
     const double thresh = 0.5 * interval_usec(1, hdr1.rate_factor, hdr1.rate_mult);
 
@@ -137,7 +150,7 @@ void assemble_trace(SeedFile& file, std::string_view name, int maximum, std::spa
     head.stime = hdr1.begin_time;
     head.endtime = endtime;
     head.npts = nread;
-    head.sample_rate = hdr1.rate_factor;
+    head.sample_rate = *rate;
     head.slew = slew;
     head.thresh = thresh;
 

@@ -23,10 +23,11 @@ double tslew(const int_time& first_begin, const int_time& begin, int nsamples, i
              int rate_mult);
 
 // Reads the records of `file` into idata (at most `maximum` samples) and fills the identity
-// and timing members of `head`; `ierr` takes the status: 0; 997 when a record of another channel
-// ended the trace, 998 when a record's time slewed; 999 when the file could not be read; 1000
-// when it could not be opened. Messages go to `messages`. A process-ending condition of the
-// record layer ends the process.
+// and timing members of `head`, the sample rate from the first record's rate factor and
+// multiplier; `ierr` takes the status: 0; 997 when a record of another channel ended the trace,
+// 998 when a record's time slewed; 999 when the file could not be read or its first record gives
+// no sample rate (a factor or multiplier of 0); 1000 when it could not be opened. Messages go to
+// `messages`. A process-ending condition of the record layer ends the process.
 void sdr_read(std::string_view file, int maximum, std::span<int32_t> idata, TraceHeader& head,
               int& ierr, MessageSink& messages);
 

@@ -17,6 +17,17 @@ std::string column(std::string_view line, int first, int last) {
     return out;
 }
 
+std::string column(std::string_view line, const Column& c) {
+    return column(line, c.first, c.last());
+}
+
+std::string field_text(std::string_view line, const Column& c) {
+    const std::string text = column(line, c);
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 namespace {
 
 // A field reduced to canonical "[-]digits e exponent" text, or nothing when it is no number.

@@ -4,10 +4,15 @@
 #include <string>
 #include <string_view>
 
+#include "text/columns.hpp"
+
 namespace tw {
 
 // Columns first..last (1-based, inclusive) of a line; a short line is padded with blanks.
 std::string column(std::string_view line, int first, int last);
+// The columns of a field, and the same with the blanks around it taken off.
+std::string column(std::string_view line, const Column& c);
+std::string field_text(std::string_view line, const Column& c);
 
 // Reads a real field. Blanks are ignored and an all-blank field reads 0. Without a decimal
 // point the digits carry `decimals` implied decimals; an explicit point overrides them. Without

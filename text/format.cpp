@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 
 namespace tw {
 namespace {
@@ -83,11 +84,70 @@ std::string format_a(std::string_view text, int width) {
     return std::string(static_cast<std::size_t>(width) - text.size(), ' ') + std::string(text);
 }
 
+FixedLine& FixedLine::at(int column) {
+    const auto before = static_cast<std::size_t>(column - 1);
+    if (column < 1 || line_.size() > before)
+        throw std::logic_error("a field at column " + std::to_string(column) +
+                               " overlaps the field before it");
+    line_.append(before - line_.size(), ' ');
+    return *this;
+}
+
 std::string_view strip_blanks(std::string_view field) {
     const auto first = field.find_first_not_of(' ');
     if (first == std::string_view::npos) return {};
     const auto last = field.find_last_not_of(' ');
     return field.substr(first, last - first + 1);
+}
+
+namespace {
+
+// The magnitudes written without an exponent: from 1e-4 up to (not including) 1e9.
+constexpr double kPlainBelow = 1.0e9;
+constexpr double kPlainFrom = 1.0e-4;
+
+// The shortest digits that read back as `value` in its own precision, as "d.dddE+xx" or plain.
+template <typename T> std::string free_real(T value) {
+    if (std::isnan(value)) return "NaN";
+    if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
+    const T magnitude = std::fabs(value);
+    const bool plain = magnitude == T(0) || (magnitude >= static_cast<T>(kPlainFrom) &&
+                                             magnitude < static_cast<T>(kPlainBelow));
+    char buf[128];
+    const auto [end, ec] =
+        std::to_chars(buf, buf + sizeof buf, value,
+                      plain ? std::chars_format::fixed : std::chars_format::scientific);
+    if (ec != std::errc()) return "NaN";
+    std::string text(buf, end);
+    if (plain) {
+        if (text.find('.') == std::string::npos) text += ".0";
+        return text;
+    }
+    // d[.ddd]e[+-]xx: a decimal point in the mantissa, an upper-case E and two exponent digits
+    const std::size_t e = text.find('e');
+    std::string mantissa = text.substr(0, e);
+    if (mantissa.find('.') == std::string::npos) mantissa += ".0";
+    const char sign = text[e + 1];
+    std::string exponent = text.substr(e + 2);
+    if (exponent.size() < 2) exponent.insert(0, 1, '0');
+    return mantissa + "E" + sign + exponent;
+}
+
+} // namespace
+
+std::string free_number(long long value) {
+    return std::to_string(value);
+}
+std::string free_number(float value) {
+    return free_real(value);
+}
+std::string free_number(double value) {
+    return free_real(value);
+}
+
+FreeLine::FreeLine(std::string_view opening) {
+    if (opening.empty() || opening.front() != ' ') line_ += ' ';
+    line_ += opening;
 }
 
 void FreeLine::item(std::string_view s) {
@@ -106,22 +166,15 @@ FreeLine& FreeLine::operator<<(long v) {
     return *this << static_cast<long long>(v);
 }
 FreeLine& FreeLine::operator<<(long long v) {
-    item(std::to_string(v));
+    item(free_number(v));
     return *this;
 }
-
-template <typename T> static std::string shortest(T v) {
-    char buf[64];
-    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
-    return ec == std::errc() ? std::string(buf, end) : std::string("NaN");
-}
-
 FreeLine& FreeLine::operator<<(float v) {
-    item(shortest(v));
+    item(free_number(v));
     return *this;
 }
 FreeLine& FreeLine::operator<<(double v) {
-    item(shortest(v));
+    item(free_number(v));
     return *this;
 }
 

@@ -221,8 +221,8 @@ std::array<int, ttcap::kSegments> select_segments(const ModelTables& tables,
                 }
             }
             if (!list && !found) {
-                FreeLine line;
-                line << "Brnset:  phase" << key << "not found.";
+                FreeLine line("Brnset:  phase");
+                line << key << "not found.";
                 say(out, line.str());
             }
         }
@@ -240,8 +240,8 @@ std::array<int, ttcap::kSegments> select_segments(const ModelTables& tables,
                     ++names;
                 }
             if (names == 0) {
-                FreeLine missing;
-                missing << "Brnset:  Segment pointer (" << n + 1 << ") missing?";
+                FreeLine missing("Brnset:  Segment pointer (");
+                missing << n + 1 << ") missing?";
                 say(out, missing.str());
             } else
                 say(out, line.str());

@@ -355,8 +355,8 @@ void SelectedBranches::findtt(const Fitted& f, const std::array<double, 3>& x, i
                     double disc = B * B - 4.0 * A * C;
                     if (disc < 0.0) {
                         if (disc < -kSqrtTol) {
-                            FreeLine line;
-                            line << "Bad sqrt argument:" << disc;
+                            FreeLine line("Bad sqrt argument:");
+                            line << disc;
                             message(line.str());
                         }
                         disc = 0.0;

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
+#include <string>
 
 #include "commands/mag/stations.hpp"
 #include "commands/mag/tidy_table.hpp"
@@ -105,6 +107,14 @@ std::string ramp_section(const Analysis& a) {
     return out + "  Warning: " + kRampWarning + ".\n";
 }
 
+// Appends each field after a comma.
+void add_fields(std::string& row, std::initializer_list<std::string> fields) {
+    for (const std::string& field : fields) {
+        row += ',';
+        row += field;
+    }
+}
+
 void add_network_columns(std::string& header, std::string& row, const MagnitudeSet& set) {
     const std::string& t = set.type;
     header += "," + t + "," + t + "_stations," + t + "_rejected," + t + "_mean," + t + "_median," +
@@ -114,10 +124,10 @@ void add_network_columns(std::string& header, std::string& row, const MagnitudeS
         return;
     }
     const NetworkMagnitude& net = *set.network;
-    row += "," + format("%.3f", net.value) + "," + std::to_string(net.kept.count) + "," +
-           std::to_string(set.stations.size() - static_cast<std::size_t>(net.kept.count)) + "," +
-           format("%.3f", net.kept.mean) + "," + format("%.3f", net.kept.median) + "," +
-           (net.kept.std_dev ? format("%.3f", *net.kept.std_dev) : "");
+    add_fields(row, {format("%.3f", net.value), std::to_string(net.kept.count),
+                     std::to_string(set.stations.size() - static_cast<std::size_t>(net.kept.count)),
+                     format("%.3f", net.kept.mean), format("%.3f", net.kept.median),
+                     net.kept.std_dev ? format("%.3f", *net.kept.std_dev) : std::string()});
 }
 
 } // namespace
@@ -179,9 +189,9 @@ std::string event_csv(const Analysis& a) {
     add_network_columns(header, row, a.me);
     header += ",Mw_ramp_stations,ml_relation,ml_station,ml_a,ml_b,ml_c_mm";
     const AnalyserForm form = analyser_form(a.options.relation);
-    row += "," + std::to_string(a.mw.stations.size()) + "," + csv_field(a.options.relation.name()) +
-           "," + (a.options.larger ? "larger" : "mean") + "," + format("%.6g", form.a) + "," +
-           format("%.6g", form.b) + "," + format("%.6g", form.c_mm);
+    add_fields(row, {std::to_string(a.mw.stations.size()), csv_field(a.options.relation.name()),
+                     a.options.larger ? "larger" : "mean", format("%.6g", form.a),
+                     format("%.6g", form.b), format("%.6g", form.c_mm)});
     return header + "\n" + row + "\n";
 }
 

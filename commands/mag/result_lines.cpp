@@ -79,37 +79,31 @@ std::optional<double> ResultLine::number(Col c) const {
 
 namespace {
 
-// Columns first..last of the line, blanks stripped.
-std::string cut(std::string_view line, int first, int last) {
-    return std::string(strip_blanks(column(line, first, last)));
-}
-
 std::optional<int> whole(std::string_view text) {
     if (strip_blanks(text).empty()) return std::nullopt;
     return read_int(text);
 }
 
-void set_time(ResultLine& row, std::string_view line, int year_col, const char* meaning) {
-    // year, doy, hour, minute, second, 100 us: widths 4, 3, 2, 2, 2, 5 with single blanks between
-    const int y = year_col;
-    row[Col::time_utc] = iso_time_from_fields(
-        column(line, y, y + 3), column(line, y + 5, y + 7), column(line, y + 9, y + 10),
-        column(line, y + 12, y + 13), column(line, y + 15, y + 16), column(line, y + 18, y + 22));
+void set_time(ResultLine& row, std::string_view line, const DateColumns& c, const char* meaning) {
+    row[Col::time_utc] = iso_time_from_fields(column(line, c.year), column(line, c.doy),
+                                              column(line, c.hour), column(line, c.minute),
+                                              column(line, c.second), column(line, c.tenth_ms));
     if (!row[Col::time_utc].empty()) row[Col::time_of] = meaning;
 }
 
 // " STAHHZ WAS 12.345 0.812 5321 1.182": station and channel run together, then free numbers.
 std::optional<ResultLine> parse_wood(std::string_view line) {
-    const std::size_t label = line.find(" WAS ");
-    if (label == std::string_view::npos || label < 4 || line[0] != ' ') return std::nullopt;
-    const std::string_view codes = line.substr(1, label - 1);
+    const std::string_view label = wood_line_layout::kLabel;
+    const std::size_t at = line.find(label);
+    if (at == std::string_view::npos || at < 4 || line[0] != ' ') return std::nullopt;
+    const std::string_view codes = line.substr(1, at - 1);
     ResultLine row;
-    row[Col::measurement] = "WAS";
+    row[Col::measurement] = std::string(strip_blanks(label));
     row[Col::channel] = std::string(strip_blanks(codes.substr(codes.size() - 3)));
     row[Col::station] = std::string(strip_blanks(codes.substr(0, codes.size() - 3)));
     std::array<std::string, 4> numbers;
     std::size_t n = 0;
-    std::string_view rest = line.substr(label + 5);
+    std::string_view rest = line.substr(at + label.size());
     while (!rest.empty()) {
         const std::size_t start = rest.find_first_not_of(' ');
         if (start == std::string_view::npos) break;
@@ -121,106 +115,115 @@ std::optional<ResultLine> parse_wood(std::string_view line) {
     }
     if (n != numbers.size() || row[Col::station].empty()) return std::nullopt;
     row[Col::value] = numbers[0];
-    row[Col::unit] = "mm";
+    row[Col::unit] = std::string("mm");
     row[Col::period_s] = numbers[1];
     row[Col::sample_offset] = numbers[2];
     row[Col::log10_amp_per_period] = numbers[3];
     return row;
 }
 
-// Columns 1-53 of the ground and shake lines; `label` the text of columns 16-19.
+// Columns 1-53 of the ground and shake lines.
 bool parse_ground_start(std::string_view line, ResultLine& row) {
-    row[Col::station] = cut(line, 2, 5);
-    row[Col::channel] = cut(line, 7, 9);
-    row[Col::network] = cut(line, 11, 14);
-    row[Col::measurement] = cut(line, 15, 19);
-    row[Col::azimuth_deg] = cut(line, 20, 23);
-    row[Col::dip_deg] = cut(line, 25, 28);
-    set_time(row, line, 30, "peak");
+    namespace g = ground_start_layout;
+    row[Col::station] = field_text(line, g::kStation);
+    row[Col::channel] = field_text(line, g::kChannel);
+    row[Col::network] = field_text(line, g::kNetwork);
+    row[Col::measurement] = field_text(line, g::kKind);
+    row[Col::azimuth_deg] = field_text(line, g::kAzimuth);
+    row[Col::dip_deg] = field_text(line, g::kDip);
+    set_time(row, line, g::kDate, "peak");
     return !row[Col::station].empty();
 }
 
 std::optional<ResultLine> parse_ground(std::string_view line) {
+    namespace g = ground_line_layout;
     ResultLine row;
-    if (line.size() < 106 || !parse_ground_start(line, row)) return std::nullopt;
+    if (line.size() < static_cast<std::size_t>(g::kWidth) || !parse_ground_start(line, row))
+        return std::nullopt;
     const std::string& kind = row[Col::measurement];
-    if (kind == "PGA")
-        row[Col::unit] = "mm/s2";
-    else if (kind == "PGV")
-        row[Col::unit] = "mm/s";
-    else if (kind == "PGD")
-        row[Col::unit] = "mm";
+    if (kind == g::kKinds[0])
+        row[Col::unit] = std::string("mm/s2");
+    else if (kind == g::kKinds[1])
+        row[Col::unit] = std::string("mm/s");
+    else if (kind == g::kKinds[2])
+        row[Col::unit] = std::string("mm");
     else
         return std::nullopt;
-    row[Col::value] = cut(line, 54, 65);
-    row[Col::frequency_hz] = cut(line, 66, 77);
-    row[Col::latitude_deg] = cut(line, 78, 84);
-    row[Col::longitude_deg] = cut(line, 86, 93);
-    row[Col::distance_km] = cut(line, 95, 106);
-    row[Col::distance_of] = "hypocentral";
+    row[Col::value] = field_text(line, g::kAmplitude);
+    row[Col::frequency_hz] = field_text(line, g::kFrequency);
+    row[Col::latitude_deg] = field_text(line, g::kLatitude);
+    row[Col::longitude_deg] = field_text(line, g::kLongitude);
+    row[Col::distance_km] = field_text(line, g::kDistance);
+    row[Col::distance_of] = std::string("hypocentral");
     return row;
 }
 
 std::optional<ResultLine> parse_shake(std::string_view line) {
+    namespace g = shake_line_layout;
     ResultLine row;
-    if (line.size() < 110 || !parse_ground_start(line, row) || row[Col::measurement] != "SHAK")
+    if (line.size() < static_cast<std::size_t>(g::kWidth) || !parse_ground_start(line, row) ||
+        row[Col::measurement] != g::kKind)
         return std::nullopt;
-    row[Col::time_of] = row[Col::time_utc].empty() ? "" : "displacement peak";
-    row[Col::unit] = "s";
-    row[Col::above_005g_s] = cut(line, 54, 60);
-    row[Col::above_010g_s] = cut(line, 61, 67);
-    row[Col::above_020g_s] = cut(line, 68, 74);
-    row[Col::above_050g_s] = cut(line, 75, 81);
-    row[Col::latitude_deg] = cut(line, 82, 88);
-    row[Col::longitude_deg] = cut(line, 90, 97);
-    row[Col::distance_km] = cut(line, 99, 110);
-    row[Col::distance_of] = "hypocentral";
+    row[Col::time_of] = std::string(row[Col::time_utc].empty() ? "" : "displacement peak");
+    row[Col::unit] = std::string("s");
+    const std::array<Col, 4> durations = {Col::above_005g_s, Col::above_010g_s, Col::above_020g_s,
+                                          Col::above_050g_s};
+    for (std::size_t k = 0; k < durations.size(); ++k)
+        row[durations[k]] = field_text(line, g::kDurations[k]);
+    row[Col::latitude_deg] = field_text(line, g::kLatitude);
+    row[Col::longitude_deg] = field_text(line, g::kLongitude);
+    row[Col::distance_km] = field_text(line, g::kDistance);
+    row[Col::distance_of] = std::string("hypocentral");
     return row;
 }
 
-// Columns 1-20 of the EMAG and RAMP lines.
+// Columns 1-34 of the EMAG and RAMP lines: identity, label, magnitude and distance.
 bool parse_group_start(std::string_view line, std::string_view label, ResultLine& row) {
-    row[Col::station] = cut(line, 2, 5);
-    row[Col::channel] = cut(line, 7, 8);
-    row[Col::network] = cut(line, 10, 13);
-    row[Col::measurement] = cut(line, 15, 20);
+    namespace g = group_start_layout;
+    row[Col::station] = field_text(line, g::kStation);
+    row[Col::channel] = field_text(line, g::kBand);
+    row[Col::network] = field_text(line, g::kNetwork);
+    row[Col::measurement] = field_text(line, g::kLabel);
+    row[Col::value] = field_text(line, g::kMagnitude);
+    row[Col::unit] = std::string("magnitude");
+    row[Col::distance_km] = field_text(line, g::kDistance);
     return !row[Col::station].empty() && row[Col::measurement] == label;
 }
 
 std::optional<ResultLine> parse_energy(std::string_view line) {
+    namespace g = energy_line_layout;
     ResultLine row;
-    if (line.size() < 65 || !parse_group_start(line, "EMAG", row)) return std::nullopt;
-    row[Col::value] = cut(line, 22, 26);
-    row[Col::unit] = "magnitude";
-    row[Col::distance_km] = cut(line, 28, 34);
-    row[Col::distance_of] = "sqrt(epicentral^2+8^2)";
-    row[Col::energy_erg] = cut(line, 36, 50);
-    row[Col::velocity2_integral_cm2_s] = cut(line, 51, 65);
+    if (line.size() < static_cast<std::size_t>(g::kWidth) ||
+        !parse_group_start(line, g::kLabel, row))
+        return std::nullopt;
+    row[Col::distance_of] = std::string("sqrt(epicentral^2+8^2)");
+    row[Col::energy_erg] = field_text(line, g::kEnergy);
+    row[Col::velocity2_integral_cm2_s] = field_text(line, g::kIntegral);
     return row;
 }
 
 std::optional<ResultLine> parse_ramp(std::string_view line) {
+    namespace g = ramp_line_layout;
     ResultLine row;
-    if (line.size() < 191 || !parse_group_start(line, "RAMP", row)) return std::nullopt;
-    row[Col::value] = cut(line, 22, 26);
-    row[Col::unit] = "magnitude";
-    row[Col::distance_km] = cut(line, 28, 34);
-    row[Col::distance_of] = "epicentral";
-    set_time(row, line, 36, "trace start");
-    row[Col::window_start_s] = cut(line, 60, 65);
-    row[Col::window_end_s] = cut(line, 67, 72);
-    row[Col::window_step_s] = cut(line, 74, 79);
-    row[Col::window_used_s] = cut(line, 81, 86);
-    row[Col::mw_error] = cut(line, 88, 91);
-    row[Col::moment_dyn_cm] = cut(line, 93, 104);
-    row[Col::moment_error_dyn_cm] = cut(line, 106, 117);
-    row[Col::chi2] = cut(line, 119, 128);
-    row[Col::explained_pct] = cut(line, 130, 139);
-    row[Col::g0] = cut(line, 141, 152);
-    row[Col::g1] = cut(line, 154, 165);
-    row[Col::g2] = cut(line, 167, 178);
-    row[Col::g2_error] = cut(line, 180, 191);
-    row[Col::clipping] = cut(line, 192, 211);
+    if (line.size() < static_cast<std::size_t>(g::kWidth) ||
+        !parse_group_start(line, g::kLabel, row))
+        return std::nullopt;
+    row[Col::distance_of] = std::string("epicentral");
+    set_time(row, line, g::kDate, "trace start");
+    const std::array<Col, 4> windows = {Col::window_start_s, Col::window_end_s, Col::window_step_s,
+                                        Col::window_used_s};
+    for (std::size_t k = 0; k < windows.size(); ++k)
+        row[windows[k]] = field_text(line, g::kWindows[k]);
+    row[Col::mw_error] = field_text(line, g::kMagnitudeError);
+    row[Col::moment_dyn_cm] = field_text(line, g::kMoment);
+    row[Col::moment_error_dyn_cm] = field_text(line, g::kMomentError);
+    row[Col::chi2] = field_text(line, g::kChi);
+    row[Col::explained_pct] = field_text(line, g::kExplained);
+    row[Col::g0] = field_text(line, g::kG0);
+    row[Col::g1] = field_text(line, g::kG1);
+    row[Col::g2] = field_text(line, g::kG2);
+    row[Col::g2_error] = field_text(line, g::kG2Error);
+    row[Col::clipping] = field_text(line, g::kClipping);
     return row;
 }
 
@@ -246,15 +249,15 @@ std::string iso_time_from_fields(std::string_view year, std::string_view doy, st
 std::optional<ResultLine> parse_result_line(std::string_view file, std::string_view line) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     std::optional<ResultLine> row;
-    if (file == "wood.wave")
+    if (file == kWoodFile)
         row = parse_wood(line);
-    else if (file == "ground.wave")
+    else if (file == kGroundFile)
         row = parse_ground(line);
-    else if (file == "shake.wave")
+    else if (file == kShakeFile)
         row = parse_shake(line);
-    else if (file == "energy.wave")
+    else if (file == kEnergyFile)
         row = parse_energy(line);
-    else if (file == "ramp.wave")
+    else if (file == kRampFile)
         row = parse_ramp(line);
     if (row) (*row)[Col::file] = std::string(file);
     return row;

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/result_layouts.hpp"
+
 namespace tw::mag {
 
 // The columns of the table, in output order. Names carry their units.
@@ -74,9 +76,8 @@ struct ResultLine {
     std::optional<double> number(Col c) const;
 };
 
-// The five result files, in the order their lines appear in the table.
-inline constexpr std::array<std::string_view, 5> kResultFiles = {
-    "wood.wave", "ground.wave", "shake.wave", "energy.wave", "ramp.wave"};
+// The five result files are read in the order of kResultFiles (text/result_layouts), the order
+// their lines appear in the table.
 
 struct RunResults {
     std::vector<ResultLine> lines;

@@ -87,7 +87,10 @@ std::optional<std::string> json_number(std::string_view text) {
     const std::size_t nonzero = whole.find_first_not_of('0');
     whole = nonzero == std::string::npos ? "0" : whole.substr(nonzero);
     out += whole;
-    if (point) out += "." + (fraction.empty() ? std::string("0") : fraction);
+    if (point) {
+        out += '.';
+        out += fraction.empty() ? std::string("0") : fraction;
+    }
     if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
         out += 'E';
         ++i;
@@ -103,8 +106,10 @@ std::optional<std::string> json_number(std::string_view text) {
 
 std::string tidy_csv(const RunResults& run) {
     std::string out;
-    for (std::size_t c = 0; c < kColumnCount; ++c)
-        out += (c ? "," : "") + csv_field(kColumnNames[c]);
+    for (std::size_t c = 0; c < kColumnCount; ++c) {
+        if (c) out += ',';
+        out += csv_field(kColumnNames[c]);
+    }
     out += "\n";
     for (const ResultLine& row : run.lines) {
         for (std::size_t c = 0; c < kColumnCount; ++c) {

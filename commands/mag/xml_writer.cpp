@@ -54,7 +54,9 @@ void XmlWriter::close() {
 
 void XmlWriter::leaf(std::string_view name, std::string_view text, const Attributes& attributes) {
     start_tag(name, attributes);
-    out_ += ">" + escape(text) + "</";
+    out_ += '>';
+    out_ += escape(text);
+    out_ += "</";
     out_ += name;
     out_ += ">\n";
 }

@@ -16,8 +16,8 @@ namespace tw::split {
 namespace {
 
 constexpr std::size_t kFixedHeader = 48;
-// Steim-2 holds at most 7 samples per 4-byte word of the largest record.
-constexpr int kMostSamples = static_cast<int>(kLargestRecordBytes / 4 * 7);
+// The most samples a fixed header can announce (an unsigned 16-bit count).
+constexpr int kMostSamples = 65535;
 
 // The opening bytes of a data record: a sequence number of digits or blanks, a data record
 // letter and a blank. Only where they stand is a full read tried.

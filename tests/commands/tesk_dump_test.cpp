@@ -85,4 +85,23 @@ TEST(TeskDump, UnreadableFilesPrintTheirMessageAndFailTheRun) {
                          empty.path() + "\n");
 }
 
+// Rates below one sample per second and fractional rates print as decimal fractions; whole rates
+// as before.
+TEST(TeskDump, RateColumnOfFractionalRates) {
+    for (auto [rate, text] : {std::pair<double, std::string>{0.1, "0.1"},
+                              {2.5, "2.5"},
+                              {0.05, "0.05"},
+                              {100.0, "100"},
+                              {1.0, "1"}}) {
+        tw::testing::MseedTrace t;
+        t.rate = rate;
+        t.samples.assign(20, 7);
+        tw::testing::TempFile file(tw::testing::pack_with_libmseed(t), "rate.mseed");
+        const auto r = run_program(kDump, {file.path()});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(lines_of(r.out).at(0),
+                  "# TEST HHZ XX 2010 058 06:50:16.000000 20 " + text + " 0");
+    }
+}
+
 } // namespace

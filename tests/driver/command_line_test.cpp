@@ -120,16 +120,16 @@ TEST(CommandLine, EchoesOnlyAfterVerbose) {
               "-122",   "nofile.mseed"});
     const auto lines = lines_of(r.out);
     const std::vector<std::string> expected_start = {
-        " Coordinates:  1 2",
-        " Depth:  10",
-        " Filter:  4 0.1 10",
+        " Coordinates:  1.0 2.0",
+        " Depth:  10.0",
+        " Filter:  4 0.1 10.0",
         " Characteristic function:  3",
-        " Detection constants:  0.5 2",
+        " Detection constants:  0.5 2.0",
         " Time:  1999 10585800 0", // day 123 at 12:30
         " Coordinate file:  c.stat",
         " Pick file:  p.pf",
         " Response file:  r.resp",
-        " Coordinates:  37.5 -122",
+        " Coordinates:  37.5 -122.0",
         "",
         "",
         " Looping over files",
@@ -159,8 +159,10 @@ TEST(CommandLine, BannerNamesTheSelectedComputations) {
 
 TEST(CommandLine, SeventySevenFilesKeepTheFirstSeventyFive) {
     std::vector<std::string> args = {"-x"}; // an unknown option is a data file name
-    for (int i = 1; i < 77; ++i)
-        args.push_back("f" + std::to_string(i));
+    for (int i = 1; i < 77; ++i) {
+        args.push_back(std::to_string(i));
+        args.back().insert(args.back().begin(), 'f');
+    }
     const auto r = tesk(args);
     EXPECT_EQ(r.status, 0);
     int messages = 0;

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <sstream>
 
+#include "tests/support/files.hpp"
 #include "tests/support/run_program.hpp"
 #include "tests/support/test_data.hpp"
 
@@ -155,6 +157,48 @@ TEST(GoldenRun, ExampleEventWithEveryEstimator) {
 
 TEST(GoldenRun, RecordedEventRjob) {
     expect_golden_run(test_data("rjob"),
+                      {"-v", "-w", "-g", "-coord", "rjob.stat", "-resp", "rjob.resp", "-pick",
+                       "rjob.pick", "BW.RJOB..EHZ.mseed", "BW.RJOB..EHN.mseed",
+                       "BW.RJOB..EHE.mseed"},
+                      "rjob", {"wood.wave", "ground.wave", "shake.wave"});
+}
+
+// The loop's messages begin with the blanks they are quoted with, no more.
+TEST(GoldenRun, MissingCoordinateFileForEveryFile) {
+    expect_golden_run(test_data("rjob"),
+                      {"-v", "-p", "-coord", "nowhere.stat", "-resp", "rjob.resp",
+                       "BW.RJOB..EHZ.mseed", "BW.RJOB..EHN.mseed", "BW.RJOB..EHE.mseed"},
+                      "no_coordinates", {});
+}
+
+// The recordings' 100 samples per second written as factor 1000 and multiplier -10 (a negative
+// multiplier divides): the run prints and writes exactly what it does for factor 100.
+TEST(GoldenRun, RjobWithItsRateAsFactorAndDivisor) {
+    TempDir inputs;
+    for (const auto& entry : std::filesystem::directory_iterator(test_data("rjob"))) {
+        std::vector<uint8_t> bytes = read_bytes(entry.path());
+        if (entry.path().extension() == ".mseed") {
+            std::size_t records = 0;
+            for (std::size_t at = 0; at + 48 <= bytes.size(); ++records) {
+                const bool msb = bytes[at + 20] == 0x07 || bytes[at + 20] == 0x08;
+                auto put16 = [&](std::size_t offset, int value) {
+                    const auto v = static_cast<uint16_t>(value);
+                    bytes[at + offset] = static_cast<uint8_t>(msb ? v >> 8 : v);
+                    bytes[at + offset + 1] = static_cast<uint8_t>(msb ? v : v >> 8);
+                };
+                const std::size_t b1000 = msb ? (bytes[at + 46] << 8 | bytes[at + 47])
+                                              : (bytes[at + 47] << 8 | bytes[at + 46]);
+                put16(32, 1000);
+                put16(34, -10);
+                at += std::size_t{1} << bytes[at + b1000 + 6];
+            }
+            ASSERT_GT(records, 1u) << entry.path();
+        }
+        std::ofstream(inputs / entry.path().filename().string(), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
+    expect_golden_run(inputs.path().string(),
                       {"-v", "-w", "-g", "-coord", "rjob.stat", "-resp", "rjob.resp", "-pick",
                        "rjob.pick", "BW.RJOB..EHZ.mseed", "BW.RJOB..EHN.mseed",
                        "BW.RJOB..EHE.mseed"},

@@ -80,10 +80,13 @@ class Station : public ::testing::Test {
 
     // A trace of n samples starting at 2024 day 2 01:00:00.
     void data(const std::string& name, const std::string& station, const std::string& channel,
-              const std::vector<int32_t>& samples, tw::int_time start = {2024, 86400 + 3600, 0}) {
+              const std::vector<int32_t>& samples, tw::int_time start = {2024, 86400 + 3600, 0},
+              int16_t rate_factor = 100, int16_t rate_mult = 1) {
         RecordSpec spec;
         spec.station = station;
         spec.channel = channel;
+        spec.rate_factor = rate_factor;
+        spec.rate_mult = rate_mult;
         write_int32_records((dir_ / name).string(), spec, start, samples);
     }
 
@@ -99,6 +102,19 @@ class Station : public ::testing::Test {
                                                 "-sens",  "net.sens", "-pick", "net.pick"};
         args.insert(args.begin(), files.begin(), files.end());
         return run_program(TESK_WAVE, args, dir_.path());
+    }
+
+    // True when `lines` (one or more whole lines, without the last newline) stand in the output.
+    static bool said(const std::string& out, const std::string& lines) {
+        return ("\n" + out).find("\n" + lines + "\n") != std::string::npos;
+    }
+
+    // Lines of the output that begin with `start`.
+    static int count_lines(const std::string& out, const std::string& start) {
+        int n = 0;
+        for (const std::string& line : lines_of(out))
+            n += line.compare(0, start.size(), start) == 0 ? 1 : 0;
+        return n;
     }
 
     static int count(const std::string& text, const std::string& what) {
@@ -130,36 +146,36 @@ TEST_F(Station, AnotherStationInterruptsTheGroup) {
     data("A.HHZ", "OTH", "HHZ", wiggle(2000));
     data("B.HHZ", "STA", "HHZ", wiggle(2000));
     const auto r = run({"-p", "A.HHZ", "B.HHZ"});
-    EXPECT_EQ(count(r.out, "   Tesk_wave - unexpected channel "), 1);
+    EXPECT_EQ(count_lines(r.out, "  Tesk_wave - unexpected channel "), 1);
 }
 
 TEST_F(Station, MissingFilesAndUnknownStationsSkipTheFile) {
     data("X.HHZ", "NEW", "HHZ", wiggle(2000));
     data("S.HHZ", "STA", "HHZ", wiggle(2000));
     auto r = run({"-w", "nothere.mseed"});
-    EXPECT_NE(r.out.find(" Error opening file nothere.mseed"), std::string::npos);
-    EXPECT_NE(r.out.find("   Tesk_wave - error opening file  1000"), std::string::npos);
+    EXPECT_TRUE(said(r.out, " Error opening file nothere.mseed")) << r.out;
+    EXPECT_TRUE(said(r.out, "  Tesk_wave - error opening file  1000")) << r.out;
 
     r = run({"-w", "X.HHZ"});
-    EXPECT_NE(r.out.find("   Tesk_wave - error with coordinates  999"), std::string::npos);
+    EXPECT_TRUE(said(r.out, "  Tesk_wave - error with coordinates  999")) << r.out;
 
     std::filesystem::remove(dir_ / "net.resp");
     r = run({"-w", "S.HHZ"});
-    EXPECT_NE(r.out.find("   Tesk_wave - response file does not exist"), std::string::npos);
+    EXPECT_TRUE(said(r.out, "  Tesk_wave - response file does not exist")) << r.out;
     dir_.write("net.resp", {});
     r = run({"-w", "S.HHZ"});
-    EXPECT_NE(r.out.find("    Tesk_wave - error with response  999"), std::string::npos);
+    EXPECT_TRUE(said(r.out, "   Tesk_wave - error with response  999")) << r.out;
 
     std::filesystem::remove(dir_ / "net.sens");
     r = run({"-r", "S.HHZ"});
-    EXPECT_NE(r.out.find("   Tesk_wave - sensitivity file does not exist"), std::string::npos);
+    EXPECT_TRUE(said(r.out, "  Tesk_wave - sensitivity file does not exist")) << r.out;
     dir_.write("net.sens", {});
     r = run({"-r", "S.HHZ"});
-    EXPECT_NE(r.out.find("   Tesk_wave - error with sensitivity  999"), std::string::npos);
+    EXPECT_TRUE(said(r.out, "  Tesk_wave - error with sensitivity  999")) << r.out;
 
     std::filesystem::remove(dir_ / "net.stat");
     r = run({"-w", "S.HHZ"});
-    EXPECT_NE(r.out.find("   Tesk_wave - coordinate file does not exist"), std::string::npos);
+    EXPECT_TRUE(said(r.out, "  Tesk_wave - coordinate file does not exist")) << r.out;
     EXPECT_FALSE(std::filesystem::exists(dir_ / "wood.wave"));
     EXPECT_EQ(r.status, 0);
 }
@@ -169,20 +185,20 @@ TEST_F(Station, ClippedDataAreSkippedUnlessTheRampIsWanted) {
     samples[100] = 7130318; // above 0.85 x 2^23 on an H channel
     data("S.HHZ", "STA", "HHZ", samples);
     auto r = run({"-w", "S.HHZ"});
-    EXPECT_NE(r.out.find("   Tesk_wave - data may be clipped  999"), std::string::npos);
+    EXPECT_TRUE(said(r.out, "  Tesk_wave - data may be clipped  999")) << r.out;
     EXPECT_EQ(r.out.find("Using data anyway"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir_ / "wood.wave"));
     r = run({"-r", "S.HHZ"});
-    EXPECT_NE(r.out.find("   Tesk_wave - data may be clipped  999\n   Using data anyway"),
-              std::string::npos);
-    EXPECT_NE(r.out.find("   Tesk_wave - tt required"), std::string::npos); // no pick file
+    EXPECT_TRUE(said(r.out, "  Tesk_wave - data may be clipped  999\n  Using data anyway"))
+        << r.out;
+    EXPECT_TRUE(said(r.out, "  Tesk_wave - tt required")) << r.out; // no pick file
 }
 
 TEST_F(Station, TransformSizeLimitsTheTraceTo16384Samples) {
     data("A.HHZ", "STA", "HHZ", wiggle(16384));
     data("B.HHZ", "STA", "HHZ", wiggle(16385));
     const auto r = run({"-w", "A.HHZ", "B.HHZ"});
-    EXPECT_EQ(count(r.out, "   Tesk_wave - FFT exceeded "), 1);
+    EXPECT_EQ(count_lines(r.out, "  Tesk_wave - FFT exceeded "), 1);
     EXPECT_EQ(count(slurp(dir_ / "wood.wave"), " WAS "), 1);
 }
 
@@ -201,16 +217,24 @@ TEST_F(Station, SaveFilesGrowByOneRecordPerRun) {
     EXPECT_EQ(count(slurp(dir_ / "ground.wave"), "#Stat"), 1);
 }
 
+TEST_F(Station, SaveFileIsNamedAfterTheDataFileUpToItsLastNonBlank) {
+    data("S.HHZ", "STA", "HHZ", wiggle(500));
+    const auto r = run({"-v", "-w", "-g", "-s", "S.HHZ   "});
+    EXPECT_TRUE(said(r.out, " S.HHZ")) << r.out;
+    EXPECT_EQ(lines_of(slurp(dir_ / "S.HHZ.wood")).size(), 501u);
+    EXPECT_EQ(lines_of(slurp(dir_ / "S.HHZ.ground")).size(), 501u);
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "S.HHZ   .wood"));
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "S.HHZ   .ground"));
+}
+
 TEST_F(Station, EnergyWindowAroundThePickWithItsVerboseLines) {
     for (const char* c : {"HHZ", "HHN", "HHE"})
         data(std::string("STA.") + c, "STA", c, wiggle(10000));
     picks({"STA  HHZ    1 I P    0.0 D 0.0  2024 002 01:00:40.00"});
     const auto r = run({"-v", "-e", "STA.HHE", "STA.HHN", "STA.HHZ"});
-    EXPECT_NE(r.out.find(" P    2024 2 1 0 40 0\n"), std::string::npos);
-    EXPECT_NE(r.out.find("  Before window extraction:  STA  HHE 10000 2024 2 1 0 0 0\n"),
-              std::string::npos);
-    EXPECT_NE(r.out.find("  After window extraction:   STA  HHE 9000 2024 2 1 0 10 0\n"),
-              std::string::npos);
+    EXPECT_TRUE(said(r.out, " P    2024 2 1 0 40 0")) << r.out;
+    EXPECT_TRUE(said(r.out, " Before window extraction:  STA  HHE 10000 2024 2 1 0 0 0")) << r.out;
+    EXPECT_TRUE(said(r.out, " After window extraction:   STA  HHE 9000 2024 2 1 0 10 0")) << r.out;
     EXPECT_EQ(count(slurp(dir_ / "energy.wave"), " EMAG "), 1);
 }
 
@@ -219,18 +243,18 @@ TEST_F(Station, WindowFailures) {
     // The pick leaves less than 30 s before it.
     picks({"STA  HHZ    1 I P    0.0 D 0.0  2024 002 01:00:20.00"});
     auto r = run({"-e", "S.HHZ"});
-    EXPECT_NE(r.out.find("   Tesk_wave - insufficient data  998"), std::string::npos);
+    EXPECT_TRUE(said(r.out, "  Tesk_wave - insufficient data  998")) << r.out;
     // No pick of this station: the pick lookup's status ends the file at the window.
     picks({"OTH  HHZ    1 I P    0.0 D 0.0  2024 002 01:00:40.00"});
     r = run({"-e", "S.HHZ"});
-    EXPECT_NE(r.out.find("    Tesk_wave - error reading pickfile 999"), std::string::npos);
-    EXPECT_NE(r.out.find("   Tesk_wave - unable to extract window"), std::string::npos);
-    EXPECT_NE(r.out.find("   Tesk_wave - insufficient data  999"), std::string::npos);
+    EXPECT_TRUE(said(r.out, "   Tesk_wave - error reading pickfile 999")) << r.out;
+    EXPECT_TRUE(said(r.out, "  Tesk_wave - unable to extract window")) << r.out;
+    EXPECT_TRUE(said(r.out, "  Tesk_wave - insufficient data  999")) << r.out;
     // The data begin after the earliest possible arrival at 200 km (44 s after the origin).
     r = run({"-w", "-l", "48.8", "12.0", "-t", "2024.002.01:00:00", "S.HHZ"});
-    EXPECT_NE(r.out.find("   Tesk_wave - insufficient window  999"), std::string::npos);
+    EXPECT_TRUE(said(r.out, "  Tesk_wave - insufficient window  999")) << r.out;
     r = run({"-w", "-l", "47.0", "12.1", "-t", "2024.002.00:59:00", "S.HHZ"});
-    EXPECT_NE(r.out.find("   Tesk_wave - insufficient window  998"), std::string::npos);
+    EXPECT_TRUE(said(r.out, "  Tesk_wave - insufficient window  998")) << r.out;
 }
 
 TEST_F(Station, IncompleteGroupsAndMissingPicks) {
@@ -240,13 +264,49 @@ TEST_F(Station, IncompleteGroupsAndMissingPicks) {
     data("STA.HHZ2", "STA", "HHZ", wiggle(10000));
     picks({"STA  HHZ    1 I P    0.0 D 0.0  2024 002 01:00:40.00"});
     auto r = run({"-e", "-r", "STA.HHE", "STA.HHZ", "STA.HHZ2"});
-    EXPECT_NE(r.out.find("   Tesk_wave - error in EN est  -3"), std::string::npos);
-    EXPECT_NE(r.out.find("   Tesk_wave - error in RF est  -3"), std::string::npos);
+    EXPECT_TRUE(said(r.out, "  Tesk_wave - error in EN est  -3")) << r.out;
+    EXPECT_TRUE(said(r.out, "  Tesk_wave - error in RF est  -3")) << r.out;
     EXPECT_FALSE(std::filesystem::exists(dir_ / "energy.wave"));
     std::filesystem::remove(dir_ / "net.pick");
     r = run({"-r", "STA.HHE"});
-    EXPECT_NE(r.out.find("   Tesk_wave - unable to extract window"), std::string::npos);
-    EXPECT_NE(r.out.find("   Tesk_wave - tt required"), std::string::npos);
+    EXPECT_TRUE(said(r.out, "  Tesk_wave - unable to extract window")) << r.out;
+    EXPECT_TRUE(said(r.out, "  Tesk_wave - tt required")) << r.out;
+}
+
+// One sample every 10 s (rate factor -10): frequencies lie between 0 and the 0.05 Hz Nyquist
+// frequency of a 10 s interval, and the peaks lie inside the 5000 s of the trace.
+TEST_F(Station, SampleIntervalOfTenSeconds) {
+    data("SLOW.HHZ", "STA", "HHZ", wiggle(500), {2024, 86400 + 3600, 0}, -10, 1);
+    const auto r = run({"-g", "SLOW.HHZ"});
+    const auto lines = lines_of(slurp(dir_ / "ground.wave"));
+    ASSERT_EQ(lines.size(), 5u) << r.out;
+    for (std::size_t i = 2; i < 5; ++i) {
+        const double frequency = std::stod(lines[i].substr(65, 12));
+        EXPECT_GT(frequency, 0.0) << lines[i];
+        EXPECT_LE(frequency, 0.05) << lines[i];
+        EXPECT_EQ(lines[i].substr(29, 8), "2024   2") << lines[i];
+        const int after_start = (std::stoi(lines[i].substr(38, 2)) - 1) * 3600 +
+                                std::stoi(lines[i].substr(41, 2)) * 60 +
+                                std::stoi(lines[i].substr(44, 2));
+        EXPECT_GE(after_start, 0) << lines[i];
+        EXPECT_LT(after_start, 5000) << lines[i];
+    }
+}
+
+TEST_F(Station, TraceWithoutARateIsRefusedNamingTheFile) {
+    data("ZERO.HHZ", "STA", "HHZ", wiggle(500), {2024, 86400 + 3600, 0}, 0, 1);
+    data("NOMULT.HHZ", "STA", "HHZ", wiggle(500), {2024, 86400 + 3600, 0}, 100, 0);
+    const auto r = run({"-w", "-g", "ZERO.HHZ", "NOMULT.HHZ"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(said(r.out,
+                     " No usable sample rate (factor 0, multiplier 1) in first block  ZERO.HHZ\n"
+                     "  Tesk_wave - error opening file  999"))
+        << r.out;
+    // A multiplier of 0 leaves the factor alone: 100 samples per second.
+    EXPECT_FALSE(said(r.out, "NOMULT.HHZ\n  Tesk_wave - error opening file  999")) << r.out;
+    const auto wood = tw::testing::lines_of(tw::testing::slurp(dir_ / "wood.wave"));
+    ASSERT_EQ(wood.size(), 3u);
+    EXPECT_EQ(wood[2].substr(0, 12), " STAHHZ WAS ");
 }
 
 TEST_F(Station, UnwritableResultFileEndsTheRunWithItsReason) {

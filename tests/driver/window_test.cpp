@@ -116,13 +116,13 @@ TEST(ComponentGroup, GroupsByStationBandAndStartTime) {
     group.add("STA ", "HHZ", t, said);
     group.add("OTH ", "HH1", t, said);
     const std::string out = said.out;
-    EXPECT_EQ(out, "   Tesk_wave - unexpected channel  0\n");
+    EXPECT_EQ(out, "  Tesk_wave - unexpected channel  0.0\n");
     EXPECT_EQ(group.icomp(), 1);
     EXPECT_EQ(group.ic(), (std::array<int, 3>{1, 0, 0}));
     // Same station and band but another start time: the difference is reported.
     said.out.clear();
     group.add("OTH ", "HH2", int_time{2024, 12, 500000}, said);
-    EXPECT_EQ(said.out, "   Tesk_wave - unexpected channel  2500000\n");
+    EXPECT_EQ(said.out, "  Tesk_wave - unexpected channel  2500000.0\n");
 }
 
 TEST(SaveToAscii, ExactColumnsAndAppendedRecords) {

@@ -146,7 +146,7 @@ TEST(FetchPick, MoreThanCapacityKeepsTheFirstAndSaysSoOnce) {
     EXPECT_EQ(r.ipick, kMaxPicks);
     EXPECT_EQ(r.picks[0].num, 1);
     EXPECT_EQ(r.picks[kMaxPicks - 1].num, kMaxPicks);
-    EXPECT_EQ(r.output, "   Tesk_wave - more than 100 picks, rest ignored\n");
+    EXPECT_EQ(r.output, "  Tesk_wave - more than 100 picks, rest ignored\n");
 }
 
 TEST(FetchPick, OverlongLineKeepsItsFirst256Characters) {

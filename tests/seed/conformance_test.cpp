@@ -164,6 +164,34 @@ std::string layout_name(const ::testing::TestParamInfo<Layout>& info) {
 INSTANTIATE_TEST_SUITE_P(AllLayouts, WrittenByLibmseed, ::testing::ValuesIn(layouts()),
                          layout_name);
 
+// libmseed writes records of up to 2^20 bytes; the reader and the trace assembly take them whole.
+TEST(WrittenByLibmseedLarge, RecordsOfTwoToTheSeventeenToTwentyBytes) {
+    for (int encoding : {DE_STEIM2, DE_INT32}) {
+        for (int reclen : {1 << 17, 1 << 18, 1 << 19, 1 << 20}) {
+            MseedTrace t;
+            t.encoding = encoding;
+            t.reclen = reclen;
+            t.samples = varied_walk(40000, false);
+            const auto bytes = testing::pack_with_libmseed(t);
+            ASSERT_FALSE(bytes.empty());
+            ASSERT_EQ(bytes.size() % static_cast<std::size_t>(reclen), 0u);
+            int last = 0;
+            EXPECT_EQ(read_all(bytes, last), t.samples) << reclen;
+            EXPECT_EQ(last, -1);
+
+            testing::TempFile file(bytes, "large.mseed");
+            TraceHeader head;
+            std::vector<int32_t> idata(kMaxSamples);
+            int ierr = -1;
+            sdr_read(file.path(), kTraceSamples, idata, head, ierr, said);
+            EXPECT_EQ(ierr, 0);
+            ASSERT_EQ(head.npts, kTraceSamples);
+            EXPECT_TRUE(
+                std::equal(idata.begin(), idata.begin() + kTraceSamples, t.samples.begin()));
+        }
+    }
+}
+
 // Two segments written separately: the second starts `offset_usec` after the end of the first.
 struct Joined {
     int ierr;

@@ -145,6 +145,28 @@ TEST(FixedHeader, EndTimeFromSampleCountAndRate) {
     EXPECT_EQ(hdr.end_time, hdr.begin_time);
 }
 
+TEST(SeedSampleRate, FactorAndMultiplierOfEitherSign) {
+    EXPECT_EQ(seed_sample_rate(100, 1), 100.0);
+    EXPECT_EQ(seed_sample_rate(20, 5), 100.0);     // factor times multiplier
+    EXPECT_EQ(seed_sample_rate(1000, -10), 100.0); // a negative multiplier divides
+    EXPECT_EQ(seed_sample_rate(-10, 1), 0.1);      // a negative factor is seconds per sample
+    EXPECT_EQ(seed_sample_rate(-10, -2), 0.05);    // ... divided by the multiplier
+    EXPECT_EQ(seed_sample_rate(-2, 5), 2.5);       // ... times the multiplier
+    EXPECT_EQ(seed_sample_rate(1, -10), 0.1);
+    EXPECT_EQ(seed_sample_rate(-32768, 1), 1.0 / 32768.0);
+    EXPECT_EQ(seed_sample_rate(32767, 32767), 32767.0 * 32767.0);
+    // The rate agrees with the one the time arithmetic uses for durations.
+    for (int f : {-300, -7, -1, 1, 3, 40, 250})
+        for (int m : {-9, -1, 0, 1, 4})
+            EXPECT_EQ(seed_sample_rate(f, m), sps_rate(f, m)) << f << " " << m;
+    // A multiplier of 0 leaves the factor alone, as libmseed reads it.
+    EXPECT_EQ(seed_sample_rate(100, 0), 100.0);
+    EXPECT_EQ(seed_sample_rate(-10, 0), 0.1);
+    // No rate: a factor of 0.
+    EXPECT_FALSE(seed_sample_rate(0, 1));
+    EXPECT_FALSE(seed_sample_rate(0, 0));
+}
+
 TEST(FixedHeader, Blockette1000GivesFormatLengthAndDataOrder) {
     RecordSpec layout;
     layout.format = 11;

@@ -1,6 +1,7 @@
 // The record reader: three reads per record, end of file, bad records, file access.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -126,6 +127,39 @@ TEST(RecordReader, LargestRecordEnlargesTheBuffer) {
     EXPECT_EQ(next(file).result, 5) << "the whole first record was consumed";
 }
 
+TEST(RecordReader, RecordsUpToTwoToTheTwentyBytesAreRead) {
+    for (int power : {17, 18, 20}) {
+        // As many samples as the record holds, at most the 65535 a header can announce.
+        const int nsamp = std::min(65535, ((1 << power) - 64) / 4);
+        const auto bytes = int32_record(static_cast<uint16_t>(nsamp), power, 64);
+        ASSERT_EQ(bytes.size(), std::size_t{1} << power);
+        SeedFile file = stream_of(concat({bytes, int32_record(5)}), said);
+        said.err.clear();
+        const Read r = next(file);
+        ASSERT_EQ(r.result, nsamp) << power;
+        EXPECT_EQ(r.samples[nsamp - 1], nsamp - 1);
+        EXPECT_EQ(r.hdr->record_size, 1 << power);
+        EXPECT_EQ(next(file).result, 5) << "the whole first record was consumed";
+        EXPECT_EQ(said.err, "");
+    }
+}
+
+TEST(RecordReader, LongerRecordsAreRefusedWithAMessage) {
+    for (int power : {21, 24, 30, 6}) {
+        auto bytes = int32_record(10);
+        bytes[54] = static_cast<uint8_t>(power);
+        SeedFile file = stream_of(bytes, said);
+        said.err.clear();
+        EXPECT_EQ(next(file).result, -2) << power;
+        EXPECT_EQ(said.err, "Record of 2^" + std::to_string(power) +
+                                " bytes refused: a record holds 2^7 to 2^20 bytes\n");
+    }
+    EXPECT_EQ(record_length_of_power(7), 128);
+    EXPECT_EQ(record_length_of_power(20), 1048576);
+    EXPECT_EQ(record_length_of_power(21), 0);
+    EXPECT_EQ(record_length_of_power(-1), 0);
+}
+
 TEST(RecordReader, MaximumZeroReadsNothingSmallerMaximumConsumesTheRecord) {
     const auto bytes = concat({int32_record(112), int32_record(7)});
     SeedFile file = stream_of(bytes, said);
@@ -199,7 +233,7 @@ TEST(RecordReaderBadInput, OffsetsAndLengthsOutsideTheRecord) {
     expect_bad(r, "record length power 6");
     r = int32_record(10);
     r[54] = 17;
-    expect_bad(r, "record length power 17");
+    expect_bad(r, "record length power 17 in a file of 512 bytes");
     r = int32_record(10);
     put(r, 30, 200, 2, true);
     expect_bad(r, "more 32-bit samples than the 448 data bytes hold");
@@ -213,6 +247,38 @@ TEST(RecordReaderBadInput, OffsetsAndLengthsOutsideTheRecord) {
     put(r, 50, 30000, 2, true);
     r[39] = 2;
     expect_bad(r, "blockette chain pointing far beyond the record");
+}
+
+// A record with samples whose data offset lies inside its own header would decode the header as
+// samples: 0 is such an offset (the whole record is read, from byte 0).
+TEST(RecordReaderBadInput, DataOffsetInsideTheHeaderIsABadRecord) {
+    for (uint16_t offset : {0, 50, 55}) {
+        auto r = int32_record(10);
+        put(r, 44, offset, 2, true);
+        SeedFile file = stream_of(concat({r, int32_record(3)}), said);
+        said.err.clear();
+        const Read read = next(file);
+        EXPECT_EQ(read.result, -2) << offset;
+        EXPECT_EQ(read.samples[0], -1) << "nothing decoded from the header bytes";
+    }
+    auto r = int32_record(10);
+    put(r, 44, 0, 2, true);
+    SeedFile file = stream_of(r, said);
+    said.err.clear();
+    EXPECT_EQ(next(file).result, -2);
+    EXPECT_EQ(
+        said.err,
+        "Record refused: its data offset 0 lies inside its header and blockettes (56 bytes)\n");
+    // Without samples a record needs no data section: offset 0 is then no fault of its own.
+    auto empty = int32_record(0);
+    put(empty, 44, 0, 2, true);
+    SeedFile no_samples = stream_of(empty, said);
+    said.err.clear();
+    EXPECT_EQ(next(no_samples).result, -2);
+    EXPECT_EQ(said.err, "");
+    // The data may begin right after the last blockette.
+    SeedFile right_after = stream_of(int32_record(10, 9, 56), said);
+    EXPECT_EQ(next(right_after).result, 10);
 }
 
 TEST(RecordReaderBadInput, SteimFramesShorterThanNsampAreBad) {

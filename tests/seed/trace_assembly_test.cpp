@@ -1,6 +1,7 @@
 // Trace assembly from one data file and the clip test.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <string>
@@ -175,6 +176,92 @@ TEST(TraceAssembly, EmptyMissingAndLaterBadFiles) {
 
     a = assemble(std::vector<uint8_t>(5000, 'x'), "text.mseed");
     EXPECT_EQ(a.ierr, 999);
+}
+
+// The trace's rate is the SEED rate of its first record's factor and multiplier: samples per
+// second, positive, the sample interval its inverse; durations agree with it.
+TEST(TraceAssembly, SampleRateFromFactorAndMultiplier) {
+    struct Case {
+        int16_t factor, mult;
+        double rate;
+        float interval;
+    };
+    for (const Case c :
+         {Case{100, 1, 100.0, 0.01f}, Case{1000, -10, 100.0, 0.01f}, Case{20, 5, 100.0, 0.01f},
+          Case{-10, 1, 0.1, 10.0f}, Case{-10, -2, 0.05, 20.0f}, Case{-2, 5, 2.5, 0.4f},
+          Case{-7, 1, 1.0 / 7.0, 7.0f}, Case{1, -3, 1.0 / 3.0, 3.0f}, Case{100, 0, 100.0, 0.01f},
+          Case{-10, 0, 0.1, 10.0f}}) {
+        RecordSpec first;
+        first.rate_factor = c.factor;
+        first.rate_mult = c.mult;
+        first.nsamp = 4;
+        first.fraction = 0;
+        for (uint32_t i = 0; i < 4; ++i)
+            put(first.data, 4 * i, i, 4, true);
+        // A second record due four intervals later joins without slew.
+        RecordSpec second = first;
+        const int64_t usec = std::llround(4.0e6 / c.rate);
+        second.second = static_cast<uint8_t>(first.second + usec / 1000000);
+        second.fraction = static_cast<uint16_t>(usec % 1000000 / 100);
+        const Assembled a =
+            assemble(concat({build_record(first), build_record(second)}), "r.mseed");
+        EXPECT_EQ(a.ierr, 0) << c.factor << " " << c.mult << a.out;
+        EXPECT_EQ(a.head.npts, 8);
+        EXPECT_DOUBLE_EQ(a.head.sample_rate, c.rate);
+        EXPECT_EQ(a.head.sample_interval(), c.interval);
+        EXPECT_NEAR(tdiff(a.head.endtime, a.head.stime), 8.0e6 / c.rate, 1.0);
+        EXPECT_NEAR(a.head.thresh, 0.5e6 / c.rate, 1.0);
+    }
+}
+
+TEST(TraceAssembly, FirstRecordWithoutARateIsNoTrace) {
+    for (auto [factor, mult] : {std::pair<int16_t, int16_t>{0, 1}, {0, 0}, {0, -10}}) {
+        RecordSpec spec;
+        spec.rate_factor = factor;
+        spec.rate_mult = mult;
+        spec.nsamp = 4;
+        const Assembled a = assemble(build_record(spec), "norate.mseed");
+        EXPECT_EQ(a.ierr, 999);
+        EXPECT_EQ(a.out, " No usable sample rate (factor " + std::to_string(factor) +
+                             ", multiplier " + std::to_string(mult) +
+                             ") in first block  norate.mseed\n");
+        EXPECT_EQ(a.head.npts, 0) << "the header is not touched";
+    }
+}
+
+// Records written by libmseed at rates below one sample per second and at fractional rates.
+TEST(TraceAssembly, RatesOfRecordsWrittenByLibmseed) {
+    for (double rate : {0.1, 0.05, 2.5, 0.2, 40.0, 1.0 / 3.0}) {
+        testing::MseedTrace t;
+        t.encoding = DE_STEIM2;
+        t.rate = rate;
+        t.reclen = 256;
+        for (int i = 0; i < 300; ++i)
+            t.samples.push_back((i * 13) % 101 - 50);
+        const auto bytes = testing::pack_with_libmseed(t);
+        const testing::DecodedFile theirs = testing::decode_with_libmseed(bytes);
+        ASSERT_TRUE(theirs.ok);
+        ASSERT_GT(theirs.records.size(), 1u) << "several records, joined without slew";
+        const Assembled a = assemble(bytes, "libmseed.mseed");
+        EXPECT_EQ(a.ierr, 0) << rate << a.out;
+        EXPECT_EQ(a.head.npts, 300);
+        EXPECT_DOUBLE_EQ(a.head.sample_rate, theirs.records[0].sample_rate) << rate;
+        EXPECT_NEAR(a.head.sample_rate, rate, rate * 1e-6);
+        EXPECT_NEAR(tdiff(a.head.endtime, a.head.stime), 300.0e6 / rate, 1.0);
+    }
+}
+
+TEST(TraceAssembly, RecordWhoseDataOffsetIsZeroIsNoTrace) {
+    // Read from byte 0, its ten INT32 samples would be the header's own "0000..." (808464432).
+    auto header_as_data = counting_record(0, 10, 15, 0);
+    put(header_as_data, 44, 0, 2, true);
+    Assembled a = assemble(header_as_data, "offset0.mseed");
+    EXPECT_EQ(a.ierr, 999);
+    EXPECT_EQ(a.out, " Error reading first block  offset0.mseed\n");
+    EXPECT_EQ(std::count(a.idata.begin(), a.idata.end(), 808464432), 0);
+    a = assemble(concat({counting_record(0, 10, 15, 0), header_as_data}), "later0.mseed");
+    EXPECT_EQ(a.ierr, 999);
+    EXPECT_EQ(a.out, " Error reading file later0.mseed\n");
 }
 
 TEST(TraceAssemblyFatal, UnknownEncodingEndsTheProcess) {

@@ -127,7 +127,7 @@ inline void write_int32_records(const std::string& path, RecordSpec spec, const 
     for (std::size_t first = 0, seq = 1; first < samples.size(); first += kPerRecord, ++seq) {
         const std::size_t n = std::min(kPerRecord, samples.size() - first);
         int s = 0, us = 0;
-        f_time_interval2(static_cast<int>(first), spec.rate_factor, 1, s, us);
+        f_time_interval2(static_cast<int>(first), spec.rate_factor, spec.rate_mult, s, us);
         int_time t{};
         f_add_time(start, s, us, t);
         const ext_time e = int_to_ext(t);

@@ -38,12 +38,21 @@ inline ProgramResult run_program(const std::string& program, const std::vector<s
     const auto err_file = std::filesystem::temp_directory_path() /
                           ("tw_stderr_" + std::to_string(::getpid()) + "_" +
                            std::to_string(reinterpret_cast<std::uintptr_t>(&args)));
+    // Built by appending: a literal followed by + on a temporary trips GCC 12's -Wrestrict at -O3.
     std::string command;
-    if (!dir.empty()) command += "cd " + shell_quote(dir.string()) + " && ";
+    if (!dir.empty()) {
+        command += "cd ";
+        command += shell_quote(dir.string());
+        command += " && ";
+    }
     command += shell_quote(program);
-    for (const auto& a : args)
-        command += " " + shell_quote(a);
-    command += " 2>" + shell_quote(err_file.string()) + " </dev/null";
+    for (const auto& a : args) {
+        command += ' ';
+        command += shell_quote(a);
+    }
+    command += " 2>";
+    command += shell_quote(err_file.string());
+    command += " </dev/null";
     ProgramResult result;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return result;

@@ -49,3 +49,12 @@ TEST(ReadInt, BlanksSignsAndErrors) {
     EXPECT_FALSE(read_int("-"));
     EXPECT_FALSE(read_int("99999999999"));
 }
+
+TEST(Column, FieldOfALineWithAndWithoutItsBlanks) {
+    const std::string line = " STA   HHZ  12.50";
+    EXPECT_EQ(column(line, Column{2, 5}), "STA  ");
+    EXPECT_EQ(field_text(line, Column{2, 5}), "STA");
+    EXPECT_EQ(field_text(line, Column{11, 7}), "12.50");
+    EXPECT_EQ(field_text(line, Column{18, 4}), ""); // beyond the end of a short line
+    EXPECT_EQ(Column({11, 7}).last(), 17);
+}

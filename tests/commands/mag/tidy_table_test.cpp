@@ -33,10 +33,10 @@ TEST(TidyTable, WrittenNumbersBecomeJsonNumbers) {
 RunResults two_rows() {
     RunResults run;
     ResultLine a = *parse_result_line("wood.wave", " SY01HHE WAS 39.943 0.498 3271 1.904");
-    a[Col::line] = "3";
+    a[Col::line] = std::string(1, '3');
     ResultLine b = *parse_result_line(
         "energy.wave", " SY01 HH  XX   EMAG   3.40   14.43 ***************    0.95438E-03");
-    b[Col::line] = "4";
+    b[Col::line] = std::string(1, '4');
     run.lines = {a, b};
     return run;
 }
