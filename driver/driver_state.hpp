@@ -2,7 +2,6 @@
 // Everything the driver keeps for the whole run: the trace header, the sample buffers, the
 // shared records, picks and theoretical arrivals, geometry and the three-component group.
 #include <array>
-#include <complex>
 #include <cstdint>
 #include <vector>
 
@@ -15,7 +14,6 @@ struct DriverState {
     TraceHeader head;
     std::vector<int32_t> idata = std::vector<int32_t>(kMaxSamples);
     std::vector<float> d1 = std::vector<float>(kMaxSamples + 2);
-    std::vector<std::complex<float>> dw = std::vector<std::complex<float>>(kMaxSamples / 2 + 1);
     InstrumentResponse instr;
     Sensitivity sens;
     std::array<PickRecord, kMaxPicks> pick{};

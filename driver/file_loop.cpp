@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cmath>
-#include <filesystem>
 #include <memory>
 
 #include "driver/command_line.hpp"
@@ -16,10 +15,7 @@
 #include "estimators/ground.hpp"
 #include "estimators/ramp.hpp"
 #include "estimators/wood.hpp"
-#include "metadata/coordinates.hpp"
-#include "metadata/picks.hpp"
-#include "metadata/response.hpp"
-#include "metadata/sensitivity.hpp"
+#include "metadata/station_metadata.hpp"
 #include "records/status.hpp"
 #include "seed/trace_assembly.hpp"
 #include "text/fixed_text.hpp"
@@ -40,9 +36,14 @@ FreeLine window_line(const char* label, const TraceHeader& head) {
                            << t.doy << t.hour << t.minute << t.second << t.usec;
 }
 
-bool file_exists(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::exists(path, ec);
+// False, with the message of the missing or unreadable kind of file, unless `kind` is a regular
+// file. `what` names the file in the messages ("coordinate", ...).
+bool usable(PathKind kind, const char* what, MessageSink& messages) {
+    if (kind == PathKind::kRegularFile) return true;
+    const char* problem =
+        kind == PathKind::kMissing ? " file does not exist" : " file is not a regular file";
+    messages.line(FreeLine(std::string("  Tesk_wave - ") + what + problem));
+    return false;
 }
 
 // One run over the files: the state, the instrument correction and the estimators with their
@@ -50,8 +51,9 @@ bool file_exists(const std::string& path) {
 class FileLoop {
   public:
     FileLoop(const RunConfig& config, MessageSink& messages)
-        : config_(config), messages_(messages), correction_(messages),
-          energy_(correction_, messages), ramp_(correction_, messages) {}
+        : config_(config), messages_(messages),
+          metadata_(config.file_coord, config.file_sens, config.file_resp, config.file_pick),
+          correction_(messages), energy_(correction_, messages), ramp_(correction_, messages) {}
     void process(const std::string& filen);
 
   private:
@@ -68,6 +70,7 @@ class FileLoop {
     const RunConfig& config_;
     MessageSink& messages_;
     DriverState s_;
+    StationMetadata metadata_;
     InstrumentCorrection correction_;
     EnergyEstimator energy_;
     RampEstimator ramp_;
@@ -113,12 +116,8 @@ bool FileLoop::intake(const std::string& filen, int& ierr) {
 }
 
 bool FileLoop::metadata(int& ierr) {
-    if (!file_exists(config_.file_coord)) {
-        say(FreeLine("  Tesk_wave - coordinate file does not exist"));
-        return false;
-    }
-    fetch_coord(config_.file_coord, FixedText<4>(s_.head.stat.prefix(4)), s_.slat, s_.slon, s_.sele,
-                ierr);
+    if (!usable(metadata_.coordinates_kind(), "coordinate", messages_)) return false;
+    metadata_.fetch_coord(FixedText<4>(s_.head.stat.prefix(4)), s_.slat, s_.slon, s_.sele, ierr);
     s_.head.slat = s_.slat;
     s_.head.slon = s_.slon;
     s_.head.sele = s_.sele;
@@ -127,28 +126,25 @@ bool FileLoop::metadata(int& ierr) {
         return false;
     }
     if (config_.lramp) {
-        if (!file_exists(config_.file_sens)) {
-            say(FreeLine("  Tesk_wave - sensitivity file does not exist"));
-            return false;
-        }
-        fetch_sens(config_.file_sens, s_.head, s_.sens, ierr);
+        if (!usable(metadata_.sensitivities_kind(), "sensitivity", messages_)) return false;
+        metadata_.fetch_sens(s_.head, s_.sens, ierr);
         if (ierr != 0) {
             say(FreeLine("  Tesk_wave - error with sensitivity ") << ierr);
             return false;
         }
     }
-    if (!file_exists(config_.file_resp)) {
-        say(FreeLine("  Tesk_wave - response file does not exist"));
-        return false;
-    }
-    fetch_response(config_.file_resp, s_.head, s_.instr, ierr);
+    if (!usable(metadata_.responses_kind(), "response", messages_)) return false;
+    metadata_.fetch_response(s_.head, s_.instr, ierr);
     if (ierr != 0) {
         say(FreeLine("   Tesk_wave - error with response ") << ierr);
         return false;
     }
-    // Without a pick file the picks of the previous file stay.
-    if (file_exists(config_.file_pick)) {
-        fetch_pick(config_.file_pick, s_.head, s_.pick, s_.ipick, ierr, messages_);
+    // Without a pick file the picks of the previous file stay; a pick path that names no
+    // regular file is said so and counts as no pick file.
+    const PathKind picks = metadata_.picks_kind();
+    if (picks == PathKind::kNotRegular) usable(picks, "pick", messages_);
+    if (picks == PathKind::kRegularFile) {
+        metadata_.fetch_pick(s_.head, s_.pick, s_.ipick, ierr, messages_);
         if (ierr != 0) say(FreeLine("   Tesk_wave - error reading pickfile") << ierr);
         if (config_.lverbose) {
             for (int i = 0; i < s_.ipick; ++i) {
@@ -227,11 +223,12 @@ void FileLoop::save(const std::string& filen, const char* suffix) {
     save_to_ascii(s_.head, s_.d1.data(), name, ierr);
 }
 
+// No estimator asks the correction for the corrected spectrum.
 bool FileLoop::estimators(const std::string& filen) {
     int ierr = 0;
     if (config_.lwood) {
         refill_d1();
-        const PeakPeriod peak = est_wood(correction_, s_.head, s_.instr, s_.d1, s_.dw, ierr);
+        const PeakPeriod peak = est_wood(correction_, s_.head, s_.instr, s_.d1, {}, ierr);
         if (ierr != 0) {
             say(FreeLine("  Tesk_wave - error in WA est ") << ierr);
             return false;
@@ -241,7 +238,7 @@ bool FileLoop::estimators(const std::string& filen) {
     }
     if (config_.lground) {
         refill_d1();
-        const GroundMotion motion = est_ground(correction_, s_.head, s_.instr, s_.d1, s_.dw, ierr);
+        const GroundMotion motion = est_ground(correction_, s_.head, s_.instr, s_.d1, {}, ierr);
         if (ierr != 0) {
             say(FreeLine("  Tesk_wave - error in GM est ") << ierr);
             return false;
@@ -253,7 +250,7 @@ bool FileLoop::estimators(const std::string& filen) {
     s_.group.add(s_.head.stat.prefix(4), s_.head.chan.prefix(3), s_.head.stime, messages_);
     if (config_.lenergy) {
         refill_d1();
-        const auto energy = energy_.est_energy(s_.head, s_.instr, s_.d1, s_.dw, s_.dist,
+        const auto energy = energy_.est_energy(s_.head, s_.instr, s_.d1, {}, s_.dist,
                                                s_.group.icomp(), s_.group.ic(), ierr);
         if (energy) results_.energy(s_.head, *energy);
         if (ierr != 0)

@@ -60,9 +60,9 @@ class InstrumentCorrection {
     InstrumentCorrection& operator=(const InstrumentCorrection&) = delete;
 
     // On success (ierr 0) x(1..n) is the corrected trace, x(n+1..N) the rest of the periodic
-    // result and cx the corrected spectrum. ierr 1: option or response unknown (message said,
-    // returns at once); ierr 2: the transform failed, or n < 1 or the arrays are too short for
-    // the transform (then x is left untouched).
+    // result and cx the corrected spectrum; an empty cx asks for no spectrum. ierr 1: option or
+    // response unknown (message said, returns at once); ierr 2: the transform failed, or n < 1 or
+    // the arrays are too short for the transform (then x is left untouched).
     void coinst2(const InstrumentResponse& instr, int n, float dt, CorrectionOption ityp,
                  FilterOption ifilt, std::span<float> x, std::span<cfloat> cx, int np, float fl,
                  float fh, int& ierr);

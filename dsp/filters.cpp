@@ -85,7 +85,25 @@ void taper(std::span<float> x, int n, float percent) {
     const float fl = static_cast<float>(n);
     const float fls = percent * 0.005f * fl;
     const float flm = fl - fls;
-    for (int i = 1; i <= n; ++i)
+    // Sample i (from 1) is weighted by bpcos(i, 0, fls, flm, fl). Its flat part, weight 1, leaves
+    // samples as they are: those from the first i not below fls on, as long as i stays at or
+    // below flm. Both limits are found by halving, since float(i) never decreases with i.
+    const auto first_not = [n](int from, auto holds) {
+        int lo = from, hi = n + 1; // holds(lo - 1) or lo == from; !holds(hi)
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (holds(static_cast<float>(mid)))
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        return lo;
+    };
+    const int flat = first_not(1, [fls](float f) { return f < fls; });
+    const int right = first_not(flat, [flm](float f) { return f <= flm; });
+    for (int i = 1; i < flat; ++i)
+        x[i - 1] *= bpcos(static_cast<float>(i), 0.0f, fls, flm, fl);
+    for (int i = right; i <= n; ++i)
         x[i - 1] *= bpcos(static_cast<float>(i), 0.0f, fls, flm, fl);
     x[0] = 0.0f;
     x[n - 1] = 0.0f;

@@ -98,15 +98,58 @@ template <bool Paired>
     divide_factor<kImagLarger, Paired>(r, w, z, p, up(above), end);
 }
 
+// r[i] *= cpow(s, k) at s = i w[i], k not 0, for the whole groups of lines 0 .. end-1: the
+// squarings and products of cpow, step by step, for all lines at once.
+[[gnu::always_inline]] inline void multiply_power(Parts& r, const float* w, int k, int end) {
+    Parts x, power;
+    for (int i = 0; i < end; ++i) {
+        x.re[i] = 0.0f;
+        x.im[i] = w[i];
+        power.re[i] = 1.0f;
+        power.im[i] = 0.0f;
+    }
+    if (k < 0) {
+        for (int i = 0; i < end; ++i) {
+            const cfloat b = cdiv(cfloat{1.0f, 0.0f}, cfloat{x.re[i], x.im[i]});
+            x.re[i] = b.real();
+            x.im[i] = b.imag();
+        }
+    }
+    for (unsigned u = k < 0 ? 0u - static_cast<unsigned>(k) : static_cast<unsigned>(k);;) {
+        if (u & 1u) {
+            for (int i = 0; i < end; ++i) {
+                const cfloat v = cmul({power.re[i], power.im[i]}, {x.re[i], x.im[i]});
+                power.re[i] = v.real();
+                power.im[i] = v.imag();
+            }
+        }
+        u >>= 1;
+        if (u == 0) break;
+        for (int i = 0; i < end; ++i) {
+            const cfloat v = cmul({x.re[i], x.im[i]}, {x.re[i], x.im[i]});
+            x.re[i] = v.real();
+            x.im[i] = v.imag();
+        }
+    }
+    for (int i = 0; i < end; ++i) {
+        const cfloat v = cmul({r.re[i], r.im[i]}, {power.re[i], power.im[i]});
+        r.re[i] = v.real();
+        r.im[i] = v.imag();
+    }
+}
+
 // values[i] = gain * prod over zeros (s - z) / prod over poles (s - p) * s^k at s = i w[i]: the
 // paired quotients first, then the surplus poles (dividing) or zeros (multiplying), then the
 // conversion power. Every line sees exactly the operations of cmul, cdiv and cpow on its own
 // values, in the same order, so the result is that of evaluating one line at a time. The lines
 // are handled in whole groups; the lines that pad the last group repeat the last frequency and
 // are not stored.
+// With `converted`, the values times s^k2 (multiply_power's operations, as power_block applies
+// them) are stored there as well.
 TW_VECTOR_CLONES
 void pole_zero_block(float gain, std::span<const cfloat> poles, std::span<const cfloat> zeros,
-                     int k, const float* w_in, cfloat* values, int count) {
+                     int k, const float* w_in, cfloat* values, int count, int k2 = 0,
+                     cfloat* converted = nullptr) {
     const int end = (count + kLanes - 1) / kLanes * kLanes;
     std::array<float, kBlock> w;
     std::copy(w_in, w_in + count, w.begin());
@@ -134,44 +177,50 @@ void pole_zero_block(float gain, std::span<const cfloat> poles, std::span<const 
             r.im[i] = v.imag();
         }
     }
-    if (k != 0) {
-        // cpow(s, k) for all lines at once: the same squarings and products, step by step.
-        Parts x, power;
-        for (int i = 0; i < end; ++i) {
-            x.re[i] = 0.0f;
-            x.im[i] = w[i];
-            power.re[i] = 1.0f;
-            power.im[i] = 0.0f;
-        }
-        if (k < 0) {
-            for (int i = 0; i < end; ++i) {
-                const cfloat b = cdiv(cfloat{1.0f, 0.0f}, cfloat{x.re[i], x.im[i]});
-                x.re[i] = b.real();
-                x.im[i] = b.imag();
-            }
-        }
-        for (unsigned u = k < 0 ? 0u - static_cast<unsigned>(k) : static_cast<unsigned>(k);;) {
-            if (u & 1u) {
-                for (int i = 0; i < end; ++i) {
-                    const cfloat v = cmul({power.re[i], power.im[i]}, {x.re[i], x.im[i]});
-                    power.re[i] = v.real();
-                    power.im[i] = v.imag();
-                }
-            }
-            u >>= 1;
-            if (u == 0) break;
-            for (int i = 0; i < end; ++i) {
-                const cfloat v = cmul({x.re[i], x.im[i]}, {x.re[i], x.im[i]});
-                x.re[i] = v.real();
-                x.im[i] = v.imag();
-            }
-        }
-        for (int i = 0; i < end; ++i) {
-            const cfloat v = cmul({r.re[i], r.im[i]}, {power.re[i], power.im[i]});
-            r.re[i] = v.real();
-            r.im[i] = v.imag();
-        }
+    if (k != 0) multiply_power(r, w.data(), k, end);
+    for (int i = 0; i < count; ++i)
+        values[i] = cfloat{r.re[i], r.im[i]};
+    if (converted == nullptr) return;
+    if (k2 == 1) {
+        // cpow(s, 1) is the one product 1 times s (see times_s).
+        for (int i = 0; i < count; ++i)
+            converted[i] = cmul({r.re[i], r.im[i]}, cmul(cfloat{1.0f, 0.0f}, cfloat{0.0f, w[i]}));
+        return;
     }
+    multiply_power(r, w.data(), k2, end);
+    for (int i = 0; i < count; ++i)
+        converted[i] = cfloat{r.re[i], r.im[i]};
+}
+
+// values[i] = product[i] * s at s = i w[i]: for k = 1 the conversion power of pole_zero_block is
+// cpow's one product, 1 times s, and the product with it; the same operations, interleaved.
+TW_VECTOR_CLONES
+void times_s(const float* __restrict product, const float* __restrict w, float* __restrict values,
+             int count) {
+    for (int i = 0; i < count; ++i) {
+        const cfloat s = cmul(cfloat{1.0f, 0.0f}, cfloat{0.0f, w[i]});
+        const cfloat v = cmul({product[2 * i], product[2 * i + 1]}, s);
+        values[2 * i] = v.real();
+        values[2 * i + 1] = v.imag();
+    }
+}
+
+// values[i] = product[i] * s^k at s = i w[i], k not 0: the conversion power of pole_zero_block
+// applied to the pole-zero product it formed before, so the values are the ones it gives where
+// the frequencies are the same.
+TW_VECTOR_CLONES
+void power_block(const cfloat* product, int k, const float* w_in, cfloat* values, int count) {
+    const int end = (count + kLanes - 1) / kLanes * kLanes;
+    std::array<float, kBlock> w;
+    std::copy(w_in, w_in + count, w.begin());
+    std::fill(w.begin() + count, w.begin() + end, w_in[count - 1]);
+    Parts r;
+    for (int i = 0; i < end; ++i) {
+        const cfloat v = product[std::min(i, count - 1)];
+        r.re[i] = v.real();
+        r.im[i] = v.imag();
+    }
+    multiply_power(r, w.data(), k, end);
     for (int i = 0; i < count; ++i)
         values[i] = cfloat{r.re[i], r.im[i]};
 }
@@ -227,6 +276,69 @@ void response_lines(const InstrumentResponse& instr, int itype, float dw, int fi
     over_lines(dw, first, values, r.k != 0, [&](const float* w, cfloat* out, int count) {
         pole_zero_block(r.gain, r.poles, r.zeros, r.k, w, out, count);
     });
+}
+
+int conversion_power(const InstrumentResponse& instr, int itype) {
+    return view(instr, itype).k;
+}
+
+void response_lines_with_product(const InstrumentResponse& instr, int itype, float dw, int first,
+                                 std::span<cfloat> product, std::span<cfloat> values) {
+    const RecordView r = view(instr, itype);
+    const RecordView stored = view(instr, kAsStored);
+    const std::size_t n = std::min(product.size(), values.size());
+    if (r.k == 0) {
+        response_lines(instr, kAsStored, dw, first, product.first(n));
+        std::copy_n(product.begin(), n, values.begin());
+        return;
+    }
+    std::array<float, kBlock> w;
+    for (std::size_t done = 0; done < n; done += kBlock) {
+        const int count = static_cast<int>(std::min<std::size_t>(kBlock, n - done));
+        const int line = first + static_cast<int>(done);
+        line_frequencies(w.data(), line, count, dw, false);
+        // See response_lines_from_product: a block holding the frequency 0 is converted anew.
+        const bool zero = line >= 1
+                              ? w[0] == 0.0f
+                              : std::find(w.begin(), w.begin() + count, 0.0f) != w.begin() + count;
+        pole_zero_block(stored.gain, stored.poles, stored.zeros, 0, w.data(), product.data() + done,
+                        count, r.k, zero ? nullptr : values.data() + done);
+        if (zero) {
+            line_frequencies(w.data(), line, count, dw, true);
+            pole_zero_block(r.gain, r.poles, r.zeros, r.k, w.data(), values.data() + done, count);
+        }
+    }
+}
+
+void response_lines_from_product(const InstrumentResponse& instr, int itype, float dw, int first,
+                                 std::span<const cfloat> product, std::span<cfloat> values) {
+    const RecordView r = view(instr, itype);
+    const std::size_t n = std::min(product.size(), values.size());
+    if (r.k == 0) {
+        std::copy_n(product.begin(), n, values.begin());
+        return;
+    }
+    std::array<float, kBlock> w;
+    for (std::size_t done = 0; done < n; done += kBlock) {
+        const int count = static_cast<int>(std::min<std::size_t>(kBlock, n - done));
+        const int line = first + static_cast<int>(done);
+        line_frequencies(w.data(), line, count, dw, false);
+        // At frequency 0 the evaluation raises the frequency, which changes the product too.
+        // From line 1 on the frequencies grow in size, so only a block's first can be 0.
+        const bool zero = line >= 1
+                              ? w[0] == 0.0f
+                              : std::find(w.begin(), w.begin() + count, 0.0f) != w.begin() + count;
+        cfloat* out = values.data() + done;
+        if (zero) {
+            line_frequencies(w.data(), line, count, dw, true);
+            pole_zero_block(r.gain, r.poles, r.zeros, r.k, w.data(), out, count);
+        } else if (r.k == 1) {
+            times_s(reinterpret_cast<const float*>(product.data() + done), w.data(),
+                    reinterpret_cast<float*>(out), count);
+        } else {
+            power_block(product.data() + done, r.k, w.data(), out, count);
+        }
+    }
 }
 
 namespace {

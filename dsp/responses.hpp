@@ -27,6 +27,23 @@ void response(const InstrumentResponse& instr, cfloat& value, float& w, int ityp
 void response_lines(const InstrumentResponse& instr, int itype, float dw, int first,
                     std::span<cfloat> values);
 
+// The power k of s = i w that `response` applies to the pole-zero product for itype (0 when
+// none, as for kAsStored and for a record of unknown unit).
+int conversion_power(const InstrumentResponse& instr, int itype);
+
+// `response_lines` for itype at the same lines, from `product`, the values response_lines gives
+// there for kAsStored (the record's pole-zero product): only the conversion power is applied, one
+// product per line, and each value is the one response_lines gives for itype. Blocks holding the
+// frequency 0, where the conversion raises the frequency, are evaluated anew.
+void response_lines_from_product(const InstrumentResponse& instr, int itype, float dw, int first,
+                                 std::span<const cfloat> product, std::span<cfloat> values);
+
+// `response_lines` for kAsStored into `product` and for itype into `values`, in one pass over the
+// lines: each product is converted as it is formed, with the operations of
+// response_lines_from_product.
+void response_lines_with_product(const InstrumentResponse& instr, int itype, float dw, int first,
+                                 std::span<cfloat> product, std::span<cfloat> values);
+
 // Standard instruments: response to ground displacement.
 void ben100(cfloat& value, float w); // Benioff, 0.83 s
 void wood(cfloat& value, float w);   // Wood-Anderson, magnification 2080, mm per m

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
+
+#include "dsp/vector_clones.hpp"
 
 namespace tw {
 namespace {
@@ -27,6 +30,30 @@ float walk_to_crossing(std::span<const float> x, std::size_t from, int step, boo
     }
 }
 
+using Lanes = float __attribute__((vector_size(32)));
+constexpr std::size_t kLanes = 8;
+
+// The largest |x[i]| over i < count, NaNs aside, and 0 when there is none: what a walk keeping
+// every |x[i]| greater than the largest so far ends with. Eight lanes keep their own largest;
+// the order in which values meet does not change the largest.
+TW_VECTOR_CLONES
+float largest_magnitude(const float* x, std::size_t count) {
+    Lanes largest{};
+    std::size_t i = 0;
+    for (; i + kLanes <= count; i += kLanes) {
+        Lanes v;
+        std::memcpy(&v, x + i, sizeof v);
+        v = v < 0.0f ? -v : v;
+        largest = v > largest ? v : largest;
+    }
+    float result = 0.0f;
+    for (std::size_t k = 0; k < kLanes; ++k)
+        result = largest[k] > result ? largest[k] : result;
+    for (; i < count; ++i)
+        result = std::fabs(x[i]) > result ? std::fabs(x[i]) : result;
+    return result;
+}
+
 } // namespace
 
 void amaxper(int n, float dt, std::span<const float> x, float& amax, float& per, int& imax) {
@@ -35,13 +62,13 @@ void amaxper(int n, float dt, std::span<const float> x, float& amax, float& per,
     imax = 1;
     const std::size_t count =
         std::min<std::size_t>(n > 0 ? static_cast<std::size_t>(n) : 0, x.size());
+    // The largest value first, then the first sample that has it: the peak a walk keeping each
+    // larger value would end on.
+    amax = largest_magnitude(x.data(), count);
     std::size_t peak = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (std::fabs(x[i]) > amax) {
-            amax = std::fabs(x[i]);
-            peak = i;
-        }
-    }
+    if (amax > 0.0f)
+        while (std::fabs(x[peak]) != amax)
+            ++peak;
     imax = static_cast<int>(peak) + 1;
     if (!(amax > 0.0f)) return; // nothing but zeros: no half-cycle to measure
 

@@ -33,9 +33,9 @@ class EnergyEstimator {
     // component `icomp` (1..3, order of arrival). On the third component, when `ic` shows one
     // trace of each orientation, sums the squared velocities, integrates them and returns the
     // estimate; d1 then holds the summed squared velocity in (cm/s)^2, otherwise the velocity in
-    // m/s. `dw` is the spectrum work array of the correction. ierr: 0; the correction's status;
-    // -3 for an incomplete group (a missing or doubled orientation, or a component of the group
-    // that was refused before it was stored or holds fewer samples than the third, with a
+    // m/s. `dw` receives the corrected spectrum (none when empty). ierr: 0; the correction's
+    // status; -3 for an incomplete group (a missing or doubled orientation, or a component of the
+    // group that was refused before it was stored or holds fewer samples than the third, with a
     // message); 999 for a trace the store cannot take (icomp outside 1..3, no samples, more
     // samples than d1 or the store hold, no sample rate).
     std::optional<EnergyEstimate> est_energy(const TraceHeader& head,

@@ -29,8 +29,9 @@ GroundMotion measure_ground(int n, float dt, std::span<const float> vel);
 
 // Corrects the trace in counts, d1(1..npts), to ground velocity in m/s (zero-phase sixth-order
 // high-pass at 0.1 Hz) and measures velocity, acceleration, displacement and the shaking
-// durations. d1 and dw need the room the instrument correction asks for; d1 holds the velocity on
-// return. ierr is the status of the correction; the measurement means nothing unless it is 0.
+// durations. d1 and dw need the room the instrument correction asks for (dw may be empty: the
+// spectrum is then not wanted); d1 holds the velocity on return. ierr is the status of the
+// correction; the measurement means nothing unless it is 0.
 GroundMotion est_ground(InstrumentCorrection& correction, const TraceHeader& head,
                         const InstrumentResponse& instr, std::span<float> d1, std::span<cfloat> dw,
                         int& ierr);

@@ -51,8 +51,7 @@ std::optional<RampMoment> ramp_moment(float gamma_es, float gamma_se, float dist
 
 RampEstimator::RampEstimator(InstrumentCorrection& correction, MessageSink& messages)
     : correction_(&correction), messages_(&messages), fit_(messages),
-      data_(static_cast<std::size_t>(3) * kMaxSamples), d2_(kMaxSamples), sig_(kMaxSamples, 1.0f),
-      spectrum_(kMaxSamples + 1) {}
+      data_(static_cast<std::size_t>(3) * kMaxSamples), d2_(kMaxSamples), sig_(kMaxSamples, 1.0f) {}
 
 void RampEstimator::refuse(std::string_view reason, int& ierr) {
     messages_->line(FreeLine(" est_ramp: ") << reason);
@@ -84,7 +83,7 @@ bool RampEstimator::convert(const TraceHeader& head, const InstrumentResponse& i
                             const FilterSpec& filter, std::span<float> d1, int np, int n, float dt,
                             float& divisor, int& ierr) {
     if (filter.np != 0) {
-        correction_->coinst2(instr, n, dt, kGroundVelocity, kBandPassWithPhase, d1, spectrum_, 0,
+        correction_->coinst2(instr, n, dt, kGroundVelocity, kBandPassWithPhase, d1, {}, 0,
                              filter.fl, filter.fh, ierr);
         if (ierr != 0) return false;
         demean_noise(d1, np, n);

@@ -98,10 +98,9 @@ class RampEstimator {
     InstrumentCorrection* correction_;
     MessageSink* messages_;
     LeastSquaresFit fit_;
-    std::vector<float> data_;      // velocity in cm/s, kMaxSamples per component
-    std::vector<float> d2_;        // converted trace, then the summed squared velocity
-    std::vector<float> sig_;       // standard deviations of the fit, all 1
-    std::vector<cfloat> spectrum_; // work array of the instrument correction
+    std::vector<float> data_; // velocity in cm/s, kMaxSamples per component
+    std::vector<float> d2_;   // converted trace, then the summed squared velocity
+    std::vector<float> sig_;  // standard deviations of the fit, all 1
     std::array<Slot, 3> slots_{};
     std::array<RampFit, kMaxRampEstimates> fits_{};
     std::size_t computed_ = 0;

@@ -4,6 +4,9 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +16,7 @@
 #include "metadata/picks.hpp"
 #include "metadata/response.hpp"
 #include "metadata/sensitivity.hpp"
+#include "metadata/station_metadata.hpp"
 #include "records/records.hpp"
 #include "text/fields.hpp"
 #include "text/tokens.hpp"
@@ -108,12 +112,156 @@ void load_standard_leap_seconds() {
     LeapSecondTable::instance().load_text(kStandardLeapSeconds);
 }
 
+namespace {
+
+// The traces the lookups are made for: stations and channels of the example layout and
+// others, at times inside, before and after the usual validity periods.
+std::vector<TraceHeader> lookup_traces() {
+    std::vector<TraceHeader> traces;
+    const TraceHeader example = example_header();
+    for (const char* station : {"SY01", "SY02", "SY0", "RJOB", "ABC"}) {
+        for (const char* channel : {"HHZ", "HHN", "HHE", "EHZ"}) {
+            for (const int_time& t : {example.stime, add_time(example.stime, -800000000, 0),
+                                      add_time(example.stime, 900000000, 0)}) {
+                TraceHeader head = example;
+                head.stat = station;
+                head.chan = channel;
+                head.stime = t;
+                traces.push_back(head);
+            }
+        }
+    }
+    return traces;
+}
+
+// Appends the bytes of a value, so that outcomes compare bit for bit.
+template <class T> void append_bits(std::ostream& out, const T& value) {
+    const auto* p = reinterpret_cast<const unsigned char*>(&value);
+    for (std::size_t i = 0; i < sizeof value; ++i)
+        out << ' ' << static_cast<int>(p[i]);
+}
+
+// What one lookup of `kind` for `trace` gives, from the file at `path` or through `run`: the
+// status, the values found and the members of the trace header that lookups fill, as text.
+std::string outcome(MetadataKind kind, const std::string& path, StationMetadata* run,
+                    const TraceHeader& trace) {
+    TraceHeader head = trace;
+    std::ostringstream out;
+    const auto bits = [&out](const auto& value) { append_bits(out, value); };
+    int ierr = -1;
+    switch (kind) {
+    case MetadataKind::kCoordinates: {
+        float lat = -1.0f, lon = -1.0f, ele = -1.0f;
+        const FixedText<4> station(head.stat.prefix(4));
+        if (run)
+            run->fetch_coord(station, lat, lon, ele, ierr);
+        else
+            fetch_coord(path, station, lat, lon, ele, ierr);
+        out << ierr;
+        bits(lat);
+        bits(lon);
+        bits(ele);
+        break;
+    }
+    case MetadataKind::kSensitivities: {
+        Sensitivity sens;
+        sens.fp_sens = 5.0f;
+        if (run)
+            run->fetch_sens(head, sens, ierr);
+        else
+            fetch_sens(path, head, sens, ierr);
+        out << ierr << ' ' << sens.unit_code;
+        bits(sens.fp_sens);
+        bits(sens.fp_lc);
+        bits(sens.fp_hc);
+        break;
+    }
+    case MetadataKind::kResponses: {
+        InstrumentResponse instr;
+        instr.np = 9;
+        if (run)
+            run->fetch_response(head, instr, ierr);
+        else
+            fetch_response(path, head, instr, ierr);
+        out << ierr << ' ' << instr.unit_code << ' ' << instr.np << ' ' << instr.nz;
+        bits(instr.norm);
+        bits(instr.gs);
+        bits(instr.poles);
+        break;
+    }
+    case MetadataKind::kPicks: {
+        std::array<PickRecord, kMaxPicks> picks{};
+        int ipick = -1;
+        MessageLog said;
+        if (run)
+            run->fetch_pick(head, picks, ipick, ierr, said);
+        else
+            fetch_pick(path, head, picks, ipick, ierr, said);
+        out << ierr << ' ' << ipick << " [" << said.out << "]";
+        for (int i = 0; i < ipick && i < kMaxPicks; ++i) {
+            const PickRecord& p = picks[static_cast<std::size_t>(i)];
+            out << " " << p.stat.view() << p.chan.view() << p.pid.view() << p.num << p.qual
+                << p.fmotion << ' ' << p.pdate.year << ' ' << p.pdate.second << ' ' << p.pdate.usec;
+        }
+        break;
+    }
+    }
+    out << " | head";
+    bits(head.azi);
+    bits(head.dip);
+    bits(head.gs);
+    bits(head.np);
+    bits(head.nz);
+    bits(head.poles);
+    bits(head.unit_code);
+    bits(head.fp_sens);
+    bits(head.fp_lc);
+    bits(head.fp_hc);
+    return out.str();
+}
+
+} // namespace
+
+std::string metadata_scan_difference(MetadataKind kind, const uint8_t* data, std::size_t size) {
+    const std::string path = memory_file().hold(data, size);
+    const std::vector<TraceHeader> traces = lookup_traces();
+    std::vector<std::string> from_file;
+    for (const TraceHeader& head : traces)
+        from_file.push_back(outcome(kind, path, nullptr, head));
+    // One run looks the traces up in order, another in reverse order.
+    for (const bool forward : {true, false}) {
+        StationMetadata run(path, path, path, path);
+        for (std::size_t k = 0; k < traces.size(); ++k) {
+            const std::size_t i = forward ? k : traces.size() - 1 - k;
+            const std::string kept = outcome(kind, path, &run, traces[i]);
+            if (kept != from_file[i])
+                return std::string(forward ? "forward" : "backward") + " lookup of " +
+                       traces[i].stat.str() + " " + traces[i].chan.str() + ": kept entries give" +
+                       kept + ", the file gives" + from_file[i];
+        }
+    }
+    return {};
+}
+
+namespace {
+
+// Stops the process when the kept entries and the file disagree, so that the input is kept.
+void check_scans(MetadataKind kind, const uint8_t* data, std::size_t size) {
+    const std::string difference = metadata_scan_difference(kind, data, size);
+    if (difference.empty()) return;
+    std::fputs(difference.c_str(), stderr);
+    std::abort();
+}
+
+} // namespace
+
 int run_coord_input(const uint8_t* data, std::size_t size) {
     const std::string path = memory_file().hold(data, size);
     float slat = 0, slon = 0, sele = 0;
     int ierr = 0;
     fetch_coord(path, FixedText<4>("SY01"), slat, slon, sele, ierr);
     fetch_coord(path, FixedText<4>("SY0_"), slat, slon, sele, ierr);
+    check_scans(MetadataKind::kCoordinates, data, size);
     return 0;
 }
 
@@ -123,6 +271,7 @@ int run_sens_input(const uint8_t* data, std::size_t size) {
     Sensitivity sens;
     int ierr = 0;
     fetch_sens(path, head, sens, ierr);
+    check_scans(MetadataKind::kSensitivities, data, size);
     return 0;
 }
 
@@ -132,6 +281,7 @@ int run_resp_input(const uint8_t* data, std::size_t size) {
     InstrumentResponse instr;
     int ierr = 0;
     fetch_response(path, head, instr, ierr);
+    check_scans(MetadataKind::kResponses, data, size);
     return 0;
 }
 
@@ -144,6 +294,7 @@ int run_pick_input(const uint8_t* data, std::size_t size) {
     fetch_pick(path, head, picks, ipick, ierr, said);
     for (int i = 0; i < ipick && i < static_cast<int>(picks.size()); ++i)
         exercise_time(picks[static_cast<std::size_t>(i)].pdate);
+    check_scans(MetadataKind::kPicks, data, size);
     return 0;
 }
 

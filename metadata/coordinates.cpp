@@ -2,32 +2,54 @@
 
 #include "metadata/column_reader.hpp"
 #include "metadata/entry_fields.hpp"
-#include "metadata/station_file.hpp"
+#include "metadata/kept_entries.hpp"
 #include "records/status.hpp"
 
 namespace tw {
 
-void fetch_coord(const std::string& path, const FixedText<4>& station, float& slat, float& slon,
-                 float& sele, int& ierr) {
-    ierr = status::kOk;
-    StationFile file(path);
-    if (!file.opened(ierr)) return;
-    std::string line;
-    while (file.next_line(line)) {
-        // Station, latitude and longitude with 4 implied decimals, elevation with 1.
-        ColumnReader fields(line);
-        const FixedText<4> code = station_code(line);
-        const float lat = fields.real(6, 13, 4);
-        const float lon = fields.real(15, 23, 4);
-        const float ele = fields.real(25, 30, 1);
-        if (!fields.ok()) break;
-        if (code != station) continue;
-        slat = lat;
-        slon = lon;
-        sele = ele;
+namespace {
+
+template <class Entries>
+void scan(Entries entries, const FixedText<4>& station, float& slat, float& slon, float& sele,
+          int& ierr) {
+    while (const CoordinateEntry* e = entries.next()) {
+        if (!e->ok) break;
+        if (e->code != station) continue;
+        slat = e->lat;
+        slon = e->lon;
+        sele = e->ele;
         return;
     }
     ierr = status::kFailed;
+}
+
+} // namespace
+
+bool read_entry(LineReader& file, CoordinateEntry& entry) {
+    std::string line;
+    bool too_long = false;
+    if (!file.next_line(line, too_long)) return false;
+    ColumnReader fields(line);
+    entry.code = station_code(line);
+    entry.lat = fields.real(6, 13, 4);
+    entry.lon = fields.real(15, 23, 4);
+    entry.ele = fields.real(25, 30, 1);
+    entry.ok = fields.ok() && !too_long;
+    return true;
+}
+
+void fetch_coord(const std::string& path, const FixedText<4>& station, float& slat, float& slon,
+                 float& sele, int& ierr) {
+    ierr = status::kOk;
+    LineReader file(path);
+    if (!file.opened(ierr)) return;
+    scan(FileEntries<CoordinateEntry>(file), station, slat, slon, sele, ierr);
+}
+
+void fetch_coord(std::span<const CoordinateEntry> kept, const FixedText<4>& station, float& slat,
+                 float& slon, float& sele, int& ierr) {
+    ierr = status::kOk;
+    scan(KeptEntries<CoordinateEntry>(kept), station, slat, slon, sele, ierr);
 }
 
 } // namespace tw

@@ -33,4 +33,21 @@ struct ValidityPeriod {
 // was, so the status of an earlier entry survives.
 ValidityPeriod validity_period(const ValidityDate& begin, ValidityDate end, int& ierr);
 
+// The validity period of an entry as read once, with the status its conversion set (if any),
+// which every lookup passing the entry sets again.
+struct EntryPeriod {
+    static constexpr int kNoStatus = -1;
+    ValidityPeriod period;
+    int status = kNoStatus;
+
+    static EntryPeriod of(const ValidityDate& begin, const ValidityDate& end) {
+        EntryPeriod p;
+        p.period = validity_period(begin, end, p.status);
+        return p;
+    }
+    void pass(int& ierr) const {
+        if (status != kNoStatus) ierr = status;
+    }
+};
+
 } // namespace tw

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "metadata/station_file.hpp"
+#include "metadata/kept_entries.hpp"
 #include "records/status.hpp"
 #include "text/format.hpp"
 #include "text/tokens.hpp"
@@ -26,10 +26,11 @@ int whole_part(float v) {
 // Tokens of one pick line, taken one after the other.
 class PickTokens {
   public:
-    explicit PickTokens(std::string_view text) : text_(text) {}
+    PickTokens(std::string_view text, int position) : text_(text), position_(position) {}
 
     std::string text(std::size_t length) { return ciptok(text_, position_, length); }
     char character() { return text(1)[0]; }
+    int position() const { return position_; }
     // Failures decode as 0, unreported.
     float number() {
         float value = 0.0f;
@@ -40,7 +41,7 @@ class PickTokens {
 
   private:
     std::string_view text_;
-    int position_ = 0;
+    int position_;
 };
 
 // Tokens 2 to 13 of a pick line whose station token matched. A time outside the plausible years
@@ -75,26 +76,15 @@ std::optional<PickRecord> read_pick(PickTokens& tokens, std::string_view station
     return p;
 }
 
-} // namespace
-
-void fetch_pick(const std::string& path, const TraceHeader& head,
-                std::array<PickRecord, kMaxPicks>& picks, int& ipick, int& ierr,
-                MessageSink& messages) {
-    ierr = status::kFailed;
-    ipick = 0;
-    StationFile file(path);
-    if (!file.opened(ierr)) return;
-    if (!file.skip_lines(2)) return; // header lines
+template <class Entries>
+void scan(Entries lines, const TraceHeader& head, std::array<PickRecord, kMaxPicks>& picks,
+          int& ipick, int& ierr, MessageSink& messages) {
+    // Two header lines.
+    if (!lines.next() || !lines.next()) return;
     const auto station = head.stat.prefix(4);
     bool overflow_reported = false;
-    std::string line;
-    while (file.next_line(line)) {
-        if (line.size() > kPickLineLength) line.resize(kPickLineLength);
-        // Times may be written hh:mm:ss.ss.
-        line.resize(static_cast<std::size_t>(klen(line)));
-        std::replace(line.begin(), line.end(), ':', ' ');
-        PickTokens tokens(line);
-        if (tokens.text(4) != station) continue;
+    while (const PickLine* line = lines.next()) {
+        if (line->station != station) continue;
         if (ipick == kMaxPicks) {
             if (!overflow_reported)
                 messages.line(FreeLine("  Tesk_wave - more than")
@@ -102,6 +92,7 @@ void fetch_pick(const std::string& path, const TraceHeader& head,
             overflow_reported = true;
             continue;
         }
+        PickTokens tokens(line->text, line->after_station);
         int year = 0;
         const std::optional<PickRecord> pick = read_pick(tokens, station, year);
         if (!pick) {
@@ -113,6 +104,39 @@ void fetch_pick(const std::string& path, const TraceHeader& head,
         ++ipick;
         ierr = status::kOk;
     }
+}
+
+} // namespace
+
+bool read_entry(LineReader& file, PickLine& line) {
+    bool too_long = false;
+    if (!file.next_line(line.text, too_long)) return false;
+    if (line.text.size() > kPickLineLength) line.text.resize(kPickLineLength);
+    // Times may be written hh:mm:ss.ss.
+    line.text.resize(static_cast<std::size_t>(klen(line.text)));
+    std::replace(line.text.begin(), line.text.end(), ':', ' ');
+    PickTokens tokens(line.text, 0);
+    line.station = tokens.text(4);
+    line.after_station = tokens.position();
+    return true;
+}
+
+void fetch_pick(const std::string& path, const TraceHeader& head,
+                std::array<PickRecord, kMaxPicks>& picks, int& ipick, int& ierr,
+                MessageSink& messages) {
+    ierr = status::kFailed;
+    ipick = 0;
+    LineReader file(path);
+    if (!file.opened(ierr)) return;
+    scan(FileEntries<PickLine>(file), head, picks, ipick, ierr, messages);
+}
+
+void fetch_pick(std::span<const PickLine> kept, const TraceHeader& head,
+                std::array<PickRecord, kMaxPicks>& picks, int& ipick, int& ierr,
+                MessageSink& messages) {
+    ierr = status::kFailed;
+    ipick = 0;
+    scan(KeptEntries<PickLine>(kept), head, picks, ipick, ierr, messages);
 }
 
 } // namespace tw

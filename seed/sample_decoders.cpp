@@ -4,8 +4,8 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
-#include <vector>
 
 #include "dsp/vector_clones.hpp"
 #include "seed/byte_order.hpp"
@@ -350,14 +350,25 @@ int ms_unpack(data_hdr& hdr, int maximum, std::span<const uint8_t> record,
         break;
     case STEIM1:
     case STEIM2: {
-        std::vector<int32_t> diff;
+        auto unpack = format == STEIM1 ? unpack_steim1 : unpack_steim2;
+        const std::size_t differences = static_cast<std::size_t>(std::max(hdr.nsamp, 0));
+        // The differences are collected where their samples go and integrated in place; only
+        // when the record holds more than the samples may take (the last record of a trace
+        // that is cut) do they need room of their own.
+        if (maximum >= 0 && differences <= static_cast<std::size_t>(maximum) &&
+            differences <= samples.size()) {
+            result = unpack(data, hdr.nsamp, maximum, samples, samples.first(differences), hdr.x0,
+                            hdr.xn, order, &problem);
+            break;
+        }
+        std::unique_ptr<int32_t[]> diff;
         try {
-            diff.resize(static_cast<std::size_t>(std::max(hdr.nsamp, 0)));
+            diff = std::make_unique_for_overwrite<int32_t[]>(std::max<std::size_t>(differences, 1));
         } catch (const std::bad_alloc&) {
             throw SeedFatal(SeedFatalKind::alloc_diff);
         }
-        auto unpack = format == STEIM1 ? unpack_steim1 : unpack_steim2;
-        result = unpack(data, hdr.nsamp, maximum, samples, diff, hdr.x0, hdr.xn, order, &problem);
+        result = unpack(data, hdr.nsamp, maximum, samples, std::span(diff.get(), differences),
+                        hdr.x0, hdr.xn, order, &problem);
         break;
     }
     default:

@@ -32,7 +32,9 @@ int unpack_int_32(std::span<const uint8_t> data, int nsamp, int maximum, std::sp
                   int wordorder, std::string* errmsg);
 
 // Steim frames: returns min(nsamp, |maximum|) samples stored, 0 when nsamp is 0, -1 on error.
-// A negative maximum stops after that many differences and skips the integrity check.
+// A negative maximum stops after that many differences and skips the integrity check. `diff`
+// may be the start of `samples` itself when it holds every difference (the differences are
+// then integrated in place); on error the samples' room then holds differences.
 // The message of a failed integrity check goes to `errmsg` when given.
 int unpack_steim1(std::span<const uint8_t> data, int nsamp, int maximum, std::span<int32_t> samples,
                   std::span<int32_t> diff, int32_t& x0, int32_t& xn, int wordorder,

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <utility>
 
+#include "dsp/vector_clones.hpp"
 #include "seed/data_hdr.hpp"
 #include "seed/fixed_header.hpp"
 #include "seed/record_reader.hpp"
@@ -47,6 +50,32 @@ template <std::size_t N> std::string_view full(const std::array<char, N>& code) 
 
 bool same_channel(const data_hdr& a, const data_hdr& b) {
     return a.station == b.station && a.network == b.network && a.channel == b.channel;
+}
+
+using Lanes = int32_t __attribute__((vector_size(32)));
+constexpr std::size_t kLanes = 8;
+
+// The smallest and the largest of the samples and 0, eight lanes at a time.
+TW_VECTOR_CLONES
+std::pair<int32_t, int32_t> sample_range(std::span<const int32_t> samples) {
+    Lanes low{}, high{};
+    std::size_t i = 0;
+    for (; i + kLanes <= samples.size(); i += kLanes) {
+        Lanes v;
+        std::memcpy(&v, samples.data() + i, sizeof v);
+        low = v < low ? v : low;
+        high = v > high ? v : high;
+    }
+    int32_t smallest = 0, largest = 0;
+    for (std::size_t k = 0; k < kLanes; ++k) {
+        smallest = std::min(smallest, low[k]);
+        largest = std::max(largest, high[k]);
+    }
+    for (; i < samples.size(); ++i) {
+        smallest = std::min(smallest, samples[i]);
+        largest = std::max(largest, samples[i]);
+    }
+    return {smallest, largest};
 }
 
 } // namespace
@@ -168,11 +197,15 @@ std::optional<float> clip_level(std::string_view chan) {
 
 void check_clip(std::string_view chan, int npts, std::span<const int32_t> idata, int& ierr) {
     const auto n = std::min(static_cast<std::size_t>(std::max(npts, 0)), idata.size());
-    long long largest = 0;
-    for (std::size_t i = 0; i < n; ++i)
-        largest = std::max(largest, std::llabs(idata[i]));
     const auto level = clip_level(chan);
-    ierr = level && static_cast<float>(largest) > *level ? status::kFailed : status::kOk;
+    if (!level) {
+        ierr = status::kOk;
+        return;
+    }
+    // The largest absolute value is that of the smallest or of the largest sample.
+    const auto [smallest, largest] = sample_range(idata.first(n));
+    const long long magnitude = std::max(std::llabs(smallest), std::llabs(largest));
+    ierr = static_cast<float>(magnitude) > *level ? status::kFailed : status::kOk;
 }
 
 } // namespace tw

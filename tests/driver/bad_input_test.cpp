@@ -2,6 +2,7 @@
 // leaves behind: each case is one run of the real program on the example event's station files
 // beside a good data file, which must still be measured when the run goes on.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -229,17 +230,58 @@ TEST_F(BadInput, MetadataFilesOfRandomBytesFailTheLookup) {
     EXPECT_FALSE(fs::exists(dir_ / "wood.wave"));
 }
 
-TEST_F(BadInput, OverlongCoordinateLineIsCutAndItsTailNeverReadAsALine) {
-    // Past the line buffer the long line holds a station line with wrong coordinates.
+TEST_F(BadInput, OverlongCoordinateLineIsMalformedAndItsTailNeverReadAsALine) {
+    // Past the line buffer the long line holds a station line with wrong coordinates. The long
+    // line is malformed, which ends the scan before the station's own line: no coordinates,
+    // neither the right nor the wrong ones.
     const std::string kept = slurp(dir_ / "synth.stat");
     write_bytes(dir_ / "synth.stat",
                 "ZZ01" + std::string(4092, ' ') + "SY01  -1.0000    -1.0000    0.0\n" + kept);
-    const auto r = run({"-g", kGood});
+    auto r = run({"-g", kGood});
     EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Tesk_wave - error with coordinates  999"), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(dir_ / "ground.wave"));
+    // After the station's line, the same long line is never reached.
+    write_bytes(dir_ / "synth.stat",
+                kept + "ZZ01" + std::string(4092, ' ') + "SY01  -1.0000    -1.0000    0.0\n");
+    r = run({"-g", kGood});
     const auto lines = lines_of(slurp(dir_ / "ground.wave"));
     ASSERT_EQ(lines.size(), 2u + 3u) << r.out;
     for (std::size_t i = 2; i < lines.size(); ++i)
         EXPECT_EQ(lines[i].substr(77, 16), " 46.151   10.253") << lines[i];
+}
+
+// /dev/zero never ends and has no line end, a FIFO without a writer blocks its reader, a folder
+// holds no lines: a metadata path naming anything but a regular file is refused with a message,
+// at once and without memory growing, and the run goes on.
+TEST_F(BadInput, MetadataPathsNamingNoRegularFileAreRefused) {
+    ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+    struct Case {
+        std::string option, path, message;
+        bool measured; // the good file is still measured
+    };
+    const std::vector<Case> cases{
+        {"-coord", "/dev/zero", "  Tesk_wave - coordinate file is not a regular file\n", false},
+        {"-coord", "fifo", "  Tesk_wave - coordinate file is not a regular file\n", false},
+        {"-resp", "/dev/zero", "  Tesk_wave - response file is not a regular file\n", false},
+        {"-resp", ".", "  Tesk_wave - response file is not a regular file\n", false},
+        {"-sens", "fifo", "  Tesk_wave - sensitivity file is not a regular file\n", false},
+        // Without a usable pick file the run goes on as without a pick file.
+        {"-pick", "/dev/zero", "  Tesk_wave - pick file is not a regular file\n", true},
+        {"-pick", "fifo", "  Tesk_wave - pick file is not a regular file\n", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.option + " " + c.path);
+        fs::remove(dir_ / "wood.wave");
+        std::vector<std::string> args{"20",         TESK_WAVE, "-w",         "-coord",
+                                      "synth.stat", "-resp",   "synth.resp", "-sens",
+                                      "synth.sens", "-pick",   "synth.pick"};
+        if (c.option == "-sens") args.push_back("-r");
+        args.insert(args.end(), {c.option, c.path, kGood});
+        const auto r = run_program("timeout", args, dir_.path());
+        EXPECT_EQ(r.status, 0) << r.err; // timeout says 124 when the program hangs
+        EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out;
+        EXPECT_EQ(fs::exists(dir_ / "wood.wave"), c.measured);
+    }
 }
 
 TEST_F(BadInput, ResultFileOnAFullDeviceEndsTheRunWithTheReason) {

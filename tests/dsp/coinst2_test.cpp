@@ -7,6 +7,7 @@
 #include <cstring>
 #include <numbers>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dsp/fft.hpp"
@@ -333,16 +334,26 @@ TEST(Coinst2, ResultDoesNotDependOnEarlierCorrections) {
     std::vector<std::vector<float>> traces{syn.counts(base)};
     traces.push_back(traces[0]);
     traces[1][1234] += 1.0f; // one sample differs
-    std::vector<tw::InstrumentResponse> instruments{base, base, base};
+    std::vector<tw::InstrumentResponse> instruments{base, base, base, base, base, base};
     instruments[1].gs *= 2.0f;
     instruments[2].poles[2] = {-250.0f, 0.0f};
+    instruments[3].unit_code = 0; // displacement: velocity divides by s
+    instruments[4].unit_code = 2; // acceleration: displacement multiplies by s squared
+    instruments[5].unit_code = 7; // unknown: never converted
 
     const std::vector<CorrectionCall> calls{
         {0, 0, 3, 0, 0.0f, 0.0f, 0.01f},   {0, 0, 21, 6, 0.0f, 0.1f, 0.01f},
         {0, 0, 21, 2, 0.2f, 20.0f, 0.01f}, {1, 0, 21, 2, 0.2f, 20.0f, 0.01f},
         {1, 1, 21, 2, 0.2f, 20.0f, 0.01f}, {1, 2, 21, 2, 0.2f, 20.0f, 0.01f},
         {1, 2, 21, 2, 0.3f, 20.0f, 0.01f}, {1, 2, 21, 2, 0.3f, 20.0f, 0.02f},
-        {1, 2, 22, 5, 0.0f, 0.3f, 0.02f},  {0, 0, 3, 0, 0.0f, 0.0f, 0.01f}};
+        {1, 2, 22, 5, 0.0f, 0.3f, 0.02f},  {0, 0, 3, 0, 0.0f, 0.0f, 0.01f},
+        {0, 3, 21, 2, 0.2f, 20.0f, 0.01f}, {0, 3, 3, 0, 0.0f, 0.0f, 0.01f},
+        {0, 3, 20, 6, 0.0f, 0.3f, 0.01f},  {0, 4, 3, 0, 0.0f, 0.0f, 0.01f},
+        {0, 4, 22, 0, 0.0f, 0.0f, 0.01f},  {0, 4, 21, 7, 0.2f, 20.0f, 0.01f},
+        {0, 5, 21, 2, 0.2f, 20.0f, 0.01f}, {0, 5, 3, 0, 0.0f, 0.0f, 0.01f},
+        {1, 0, 1, 0, 0.0f, 0.0f, 0.01f},   {1, 0, 2, 4, 1.0f, 0.0f, 0.01f},
+        {1, 0, 11, 0, 0.0f, 0.0f, 0.01f},  {1, 0, 3, 0, 0.0f, 0.0f, 0.01f},
+        {1, 0, 3, 0, 0.0f, 0.0f, 0.01f}};
 
     // Each call alone, then all in turn through one object that keeps what it computed.
     std::vector<CorrectionOutput> alone;
@@ -357,5 +368,33 @@ TEST(Coinst2, ResultDoesNotDependOnEarlierCorrections) {
             << "call " << k;
         EXPECT_EQ(std::memcmp(in_turn.cx.data(), alone[k].cx.data(), in_turn.cx.size() * 8), 0)
             << "call " << k;
+    }
+}
+
+// An empty cx asks for no spectrum: x is corrected all the same.
+TEST(Coinst2, WithoutASpectrumArrayTheTraceIsCorrectedAllTheSame) {
+    const Synthetic syn;
+    const auto r = broadband();
+    for (const auto& [ityp, ifilt] : {std::pair{3, 0}, std::pair{21, 6}, std::pair{21, 7}}) {
+        auto with = syn.counts(r);
+        auto without = with;
+        std::vector<cfloat> cx(static_cast<std::size_t>(tw::coinst2_length(syn.n)) / 2 + 1);
+        int ierr = -1;
+        coinst2(r, syn.n, syn.dt, ityp, ifilt, with, cx, 4, 0.2f, 5.0f, ierr);
+        ASSERT_EQ(ierr, 0);
+        ierr = -1;
+        coinst2(r, syn.n, syn.dt, ityp, ifilt, without, {}, 4, 0.2f, 5.0f, ierr);
+        ASSERT_EQ(ierr, 0);
+        EXPECT_EQ(std::memcmp(with.data(), without.data(), with.size() * sizeof(float)), 0)
+            << ityp << " " << ifilt;
+    }
+    // Refusals leave x as with a spectrum array.
+    for (const auto& [ityp, ifilt] : {std::pair{15, 0}, std::pair{21, 9}}) {
+        auto x = syn.counts(r);
+        int ierr = -1;
+        said.out.clear();
+        coinst2(r, syn.n, syn.dt, ityp, ifilt, x, {}, 0, 0.0f, 0.0f, ierr);
+        EXPECT_EQ(ierr, 1);
+        EXPECT_FALSE(said.out.empty());
     }
 }

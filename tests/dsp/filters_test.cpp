@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <numbers>
 #include <vector>
 
@@ -179,6 +181,41 @@ TEST(Demean, WholeTraceAndNoiseWindow) {
     EXPECT_EQ(y, (std::vector<float>{-1.0f, 1.0f, 5.0f, 10.0f}));
     tw::demean_noise(y, 0, 4);
     EXPECT_EQ(y, (std::vector<float>{-1.0f, 1.0f, 5.0f, 10.0f}));
+}
+
+} // namespace
+
+namespace {
+
+// The taper weights only the flanks; each sample must come out as multiplying it by its weight
+// would make it, whatever the length and the percentage (none, all, more than all, negative,
+// not a number).
+TEST(Taper, EverySampleAsWeightedByTheTrapezoid) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    std::vector<int> lengths;
+    for (int n = 1; n <= 45; ++n)
+        lengths.push_back(n);
+    for (int n : {999, 1000, 1001, 9000, 16384, 20001})
+        lengths.push_back(n);
+    for (int n : lengths) {
+        for (float percent : {5.0f, 0.0f, 0.1f, 2.5f, 50.0f, 100.0f, 150.0f, -3.0f, nan, inf}) {
+            std::vector<float> x(static_cast<std::size_t>(n) + 3);
+            for (std::size_t i = 0; i < x.size(); ++i)
+                x[i] = std::sin(0.37f * static_cast<float>(i)) * 1000.0f - 3.0f;
+            std::vector<float> expected = x;
+            const float fl = static_cast<float>(n);
+            const float fls = percent * 0.005f * fl;
+            for (int i = 1; i <= n; ++i)
+                expected[static_cast<std::size_t>(i - 1)] *=
+                    tw::bpcos(static_cast<float>(i), 0.0f, fls, fl - fls, fl);
+            expected[0] = 0.0f;
+            expected[static_cast<std::size_t>(n - 1)] = 0.0f;
+            tw::taper(x, n, percent);
+            ASSERT_EQ(std::memcmp(x.data(), expected.data(), x.size() * sizeof(float)), 0)
+                << "n " << n << " percent " << percent;
+        }
+    }
 }
 
 } // namespace

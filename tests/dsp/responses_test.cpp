@@ -7,6 +7,7 @@
 #include <complex>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <numbers>
 #include <vector>
 
@@ -370,6 +371,49 @@ TEST(ResponseLines, MatchTheResponseEvaluatedOneLineAtATimeBitForBit) {
                         float wi = w;
                         tw::response(instr, single, wi, itype);
                         ASSERT_TRUE(same_value(single, expected)) << "line " << first + i;
+                    }
+                }
+            }
+        }
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The correction evaluates a record's pole-zero product once and converts it to displacement,
+// velocity or acceleration by the power of s alone: every converted line must be the one the
+// direct evaluation gives, to the bit, also where the frequency is 0 (raised to 1.0e-4, which
+// changes the product) or not finite.
+TEST(ResponseLinesFromProduct, GiveTheDirectValuesBitForBit) {
+    const float inf = std::numeric_limits<float>::infinity();
+    for (const auto& instr : assorted_responses()) {
+        for (int itype : {tw::kAsStored, tw::kDisplacement, tw::kVelocity, tw::kAcceleration}) {
+            EXPECT_EQ(
+                tw::conversion_power(instr, itype),
+                itype == tw::kAsStored || instr.unit_code == 999 ? 0 : instr.unit_code - itype + 1);
+            for (int first : {0, 1, 300}) {
+                for (float dw : {0.0019175f, 0.05f, 3.0f, -0.05f, 0.0f, 1.0e-45f, inf}) {
+                    std::vector<cfloat> product(1000), direct(1000), derived(1000);
+                    tw::response_lines(instr, tw::kAsStored, dw, first, product);
+                    tw::response_lines(instr, itype, dw, first, direct);
+                    tw::response_lines_from_product(instr, itype, dw, first, product, derived);
+                    // Formed together with the product, in one pass.
+                    std::vector<cfloat> together(1000), product_too(1000);
+                    tw::response_lines_with_product(instr, itype, dw, first, product_too, together);
+                    ASSERT_EQ(std::memcmp(product_too.data(), product.data(),
+                                          product.size() * sizeof(cfloat)),
+                              0);
+                    for (std::size_t i = 0; i < direct.size(); ++i) {
+                        ASSERT_EQ(std::memcmp(&derived[i], &direct[i], sizeof(cfloat)), 0)
+                            << "np " << instr.np << " nz " << instr.nz << " unit "
+                            << instr.unit_code << " itype " << itype << " dw " << dw << " line "
+                            << first + static_cast<int>(i) << ": " << derived[i]
+                            << " != " << direct[i];
+                        ASSERT_EQ(std::memcmp(&together[i], &direct[i], sizeof(cfloat)), 0)
+                            << "formed together: itype " << itype << " dw " << dw << " line "
+                            << first + static_cast<int>(i);
                     }
                 }
             }

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
 #include <numbers>
+#include <span>
 #include <vector>
 
 namespace tw {
@@ -104,6 +109,64 @@ TEST(Amaxper, CountsBeyondTheArrayAreClamped) {
     EXPECT_EQ(none.per, 0.0f);
     const PeakPeriod empty = amaxper(5, 1.0f, std::span<const float>());
     EXPECT_EQ(empty.amax, 0.0f);
+}
+
+} // namespace
+} // namespace tw
+
+namespace tw {
+namespace {
+
+// The peak search as a walk keeping each larger |x| from 0: what the search must find (the
+// period is not compared here).
+PeakPeriod walked_peak(int n, std::span<const float> x) {
+    PeakPeriod p;
+    std::size_t peak = 0;
+    const std::size_t count = std::min<std::size_t>(n > 0 ? n : 0, x.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        if (std::fabs(x[i]) > p.amax) {
+            p.amax = std::fabs(x[i]);
+            peak = i;
+        }
+    }
+    p.imax = static_cast<int>(peak) + 1;
+    return p;
+}
+
+TEST(Amaxper, PeakOfEveryLengthTiesSignsAndNaNsAsTheWalkFindsIt) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    uint32_t state = 99;
+    const auto next = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    };
+    for (int n = 0; n <= 70; ++n) {
+        for (int trial = 0; trial < 30; ++trial) {
+            std::vector<float> x(static_cast<std::size_t>(n) + 5);
+            for (float& v : x) {
+                // Few distinct values, so that ties are common; a NaN or a negative zero now
+                // and then.
+                const uint32_t r = next();
+                v = static_cast<float>(static_cast<int>(r % 9) - 4) * 0.5f;
+                if (r % 23 == 0) v = nan;
+                if (r % 29 == 0) v = -0.0f;
+            }
+            const PeakPeriod expected = walked_peak(n, x);
+            const PeakPeriod got = amaxper(n, 0.01f, x);
+            ASSERT_EQ(std::memcmp(&got.amax, &expected.amax, sizeof(float)), 0)
+                << "n " << n << " trial " << trial;
+            ASSERT_EQ(got.imax, expected.imax) << "n " << n << " trial " << trial;
+        }
+    }
+    // A long trace: the largest value at every position of an eight-value group and in the tail.
+    for (std::size_t at : {0u, 1u, 7u, 8u, 13u, 995u, 998u}) {
+        std::vector<float> x(999, 1.0f);
+        x[at] = -3.0f;
+        x[(at + 500) % 999] = 3.0f; // the same size later (or earlier): the first wins
+        const PeakPeriod got = amaxper(999, 0.01f, x);
+        EXPECT_EQ(got.amax, 3.0f);
+        EXPECT_EQ(got.imax, static_cast<int>(std::min(at, (at + 500) % 999)) + 1) << at;
+    }
 }
 
 } // namespace

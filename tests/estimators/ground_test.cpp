@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -112,6 +116,56 @@ TEST(MeasureGround, TinyTracesDoNotFail) {
     EXPECT_EQ(m.dsp.amax, 0.0f);
     const GroundMotion none = measure_ground(0, 0.01f, std::span<const float>());
     EXPECT_EQ(none.vel.amax, 0.0f);
+}
+
+} // namespace
+} // namespace tw
+
+namespace tw {
+namespace {
+
+// The durations as a count of every acceleration sample at or above each level.
+std::array<float, 4> counted_durations(const std::vector<float>& vel, float dt) {
+    std::array<float, 4> out{};
+    const std::size_t n = vel.size();
+    for (std::size_t k = 0; k < kShakeLevels.size(); ++k) {
+        int hits = 0, first = 0, last = 0;
+        for (std::size_t l = 0; l + 1 < n; ++l) {
+            const float acc = l == 0 ? 0.0f : (vel[l] - vel[l - 1]) / dt;
+            if (std::fabs(acc / kGravity) >= kShakeLevels[k]) {
+                if (++hits == 1) first = static_cast<int>(l);
+                last = static_cast<int>(l);
+            }
+        }
+        out[k] = hits > 0 ? static_cast<float>(last - first + 1) * dt : 0.0f;
+    }
+    return out;
+}
+
+TEST(MeasureGround, DurationsAsEverySampleCountedAtEveryLevel) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    uint32_t state = 7;
+    const auto next = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<float>(state >> 8) / static_cast<float>(1u << 24);
+    };
+    const float dt = 0.01f;
+    for (int trial = 0; trial < 200; ++trial) {
+        const std::size_t n = 2 + static_cast<std::size_t>(next() * 300.0f);
+        // Velocity steps that make accelerations around the levels, a spike or a NaN at times.
+        std::vector<float> vel(n);
+        const float scale = 0.02f * static_cast<float>(trial % 7);
+        for (std::size_t i = 0; i < n; ++i) {
+            vel[i] = scale * (next() - 0.5f);
+            if (next() < 0.01f) vel[i] = nan;
+        }
+        const GroundMotion m = measure_ground(static_cast<int>(n), dt, vel);
+        const auto expected = counted_durations(vel, dt);
+        for (std::size_t k = 0; k < kShakeLevels.size(); ++k)
+            ASSERT_EQ(std::memcmp(&m.shake[k], &expected[k], sizeof(float)), 0)
+                << "trial " << trial << " level " << kShakeLevels[k] << ": " << m.shake[k]
+                << " != " << expected[k];
+    }
 }
 
 } // namespace

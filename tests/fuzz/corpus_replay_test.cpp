@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fuzz/command_inputs.hpp"
@@ -28,16 +29,19 @@ std::vector<fs::path> corpus_files(const std::string& name) {
     return files;
 }
 
+std::vector<char> bytes_of(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    EXPECT_TRUE(in.is_open());
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 void replay(const std::string& name, Entry entry) {
     tw::fuzz::load_standard_leap_seconds();
     const auto files = corpus_files(name);
     ASSERT_FALSE(files.empty()) << "no corpus for " << name;
     for (const auto& file : files) {
         SCOPED_TRACE(file.string());
-        std::ifstream in(file, std::ios::binary);
-        ASSERT_TRUE(in.is_open());
-        const std::vector<char> bytes{std::istreambuf_iterator<char>(in),
-                                      std::istreambuf_iterator<char>()};
+        const std::vector<char> bytes = bytes_of(file);
         EXPECT_EQ(entry(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), 0);
     }
 }
@@ -54,6 +58,26 @@ TEST(FuzzCorpusReplay, ResponseFile) {
 TEST(FuzzCorpusReplay, PickFile) {
     replay("pick", tw::fuzz::run_pick_input);
 }
+// A run keeps each metadata file's entries and scans them for every trace: on every corpus input,
+// malformed ones included, each lookup must give what reading the file gives.
+TEST(FuzzCorpusReplay, KeptMetadataEntriesAgreeWithTheFile) {
+    using tw::fuzz::MetadataKind;
+    tw::fuzz::load_standard_leap_seconds();
+    const std::pair<const char*, MetadataKind> kinds[] = {{"coord", MetadataKind::kCoordinates},
+                                                          {"sens", MetadataKind::kSensitivities},
+                                                          {"resp", MetadataKind::kResponses},
+                                                          {"pick", MetadataKind::kPicks}};
+    for (const auto& [name, kind] : kinds) {
+        for (const auto& file : corpus_files(name)) {
+            const std::vector<char> bytes = bytes_of(file);
+            EXPECT_EQ(tw::fuzz::metadata_scan_difference(
+                          kind, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()),
+                      "")
+                << file;
+        }
+    }
+}
+
 TEST(FuzzCorpusReplay, LeapSecondFile) {
     replay("leap", tw::fuzz::run_leap_input);
 }

@@ -1,5 +1,6 @@
 #include "metadata/coordinates.hpp"
 
+#include "both_scans.hpp"
 #include "fixture_files.hpp"
 #include "metadata/entry_fields.hpp"
 #include "text/format.hpp"
@@ -31,6 +32,15 @@ struct Position {
 Position lookup(const std::string& path, std::string_view station) {
     Position p;
     fetch_coord(path, FixedText<4>(station), p.lat, p.lon, p.ele, p.ierr);
+    // The same lookup from the entries a run keeps, after a lookup of another station.
+    auto run = testing::run_metadata(path);
+    Position other, kept;
+    run.fetch_coord(FixedText<4>("?" + std::string(station)), other.lat, other.lon, other.ele,
+                    other.ierr);
+    run.fetch_coord(FixedText<4>(station), kept.lat, kept.lon, kept.ele, kept.ierr);
+    EXPECT_EQ(kept.ierr, p.ierr);
+    EXPECT_TRUE(testing::same_bits(kept.lat, p.lat) && testing::same_bits(kept.lon, p.lon) &&
+                testing::same_bits(kept.ele, p.ele));
     return p;
 }
 
@@ -75,6 +85,33 @@ TEST(FetchCoord, MalformedLineBeforeTheStationEndsTheScan) {
     const auto path = dir.write(
         "stat", {coord_line("BAD_", "4x.1", "2.0", "3."), coord_line("GOOD", "1.0", "2.0", "3.")});
     EXPECT_EQ(lookup(path, "GOOD").ierr, 999);
+}
+
+TEST(FetchCoord, OverlongLineIsMalformedAndItsRestNeverALine) {
+    TempDir dir;
+    const std::string good = coord_line("GOOD", "1.0", "2.0", "3.");
+    // The rest of the over-long line holds a line of its own; it must not be found.
+    const std::string overlong = coord_line("LONG", "1.0", "2.0", "3.") +
+                                 std::string(LineReader::kMaxLineLength, ' ') +
+                                 coord_line("TAIL", "5.0", "6.0", "7.");
+    const auto path = dir.write("stat", {good, overlong, coord_line("NEXT", "1.0", "2.0", "3.")});
+    EXPECT_EQ(lookup(path, "GOOD").ierr, 0);
+    EXPECT_EQ(lookup(path, "LONG").ierr, 999);
+    EXPECT_EQ(lookup(path, "TAIL").ierr, 999);
+    EXPECT_EQ(lookup(path, "NEXT").ierr, 999);
+    // A line of exactly 1024 characters, also with a carriage return before its line feed, is
+    // no over-long line.
+    const std::string full = good + std::string(LineReader::kMaxLineLength - good.size(), ' ');
+    EXPECT_EQ(
+        lookup(dir.write("full", {full, coord_line("NEXT", "1.0", "2.0", "3.")}), "NEXT").ierr, 0);
+    EXPECT_EQ(
+        lookup(dir.write("full_cr", {full + "\r", coord_line("NEXT", "1.0", "2.0", "3.")}), "NEXT")
+            .ierr,
+        0);
+    EXPECT_EQ(
+        lookup(dir.write("one_more", {full + "x", coord_line("NEXT", "1.0", "2.0", "3.")}), "NEXT")
+            .ierr,
+        999);
 }
 
 TEST(FetchCoord, UnopenableFileAndEmptyFile) {

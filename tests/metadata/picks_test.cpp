@@ -1,6 +1,7 @@
 #include "metadata/picks.hpp"
 #include "text/messages.hpp"
 
+#include "both_scans.hpp"
 #include "fixture_files.hpp"
 
 namespace tw {
@@ -33,6 +34,20 @@ Lookup lookup(const std::string& path, std::string_view station) {
     said.out.clear();
     fetch_pick(path, trace(station, "HHZ", {}), r.picks, r.ipick, r.ierr, said);
     r.output = said.out;
+    // The same lookup from the lines a run keeps, after a lookup of another station.
+    auto run = testing::run_metadata(path);
+    Lookup other, kept;
+    said.out.clear();
+    run.fetch_pick(trace("?" + std::string(station), "HHZ", {}), other.picks, other.ipick,
+                   other.ierr, said);
+    said.out.clear();
+    run.fetch_pick(trace(station, "HHZ", {}), kept.picks, kept.ipick, kept.ierr, said);
+    EXPECT_EQ(said.out, r.output);
+    EXPECT_EQ(kept.ierr, r.ierr);
+    EXPECT_EQ(kept.ipick, r.ipick);
+    for (int i = 0; i < r.ipick && i < kept.ipick; ++i)
+        testing::expect_same_pick(kept.picks[static_cast<std::size_t>(i)],
+                                  r.picks[static_cast<std::size_t>(i)]);
     return r;
 }
 

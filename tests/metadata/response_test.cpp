@@ -2,6 +2,7 @@
 
 #include <complex>
 
+#include "both_scans.hpp"
 #include "fixture_files.hpp"
 #include "text/format.hpp"
 
@@ -84,6 +85,17 @@ Lookup lookup(const std::string& path, TraceHeader head) {
     r.instr.unit_code = 5; // must be reset by every lookup
     r.instr.np = 9;
     fetch_response(path, r.head, r.instr, r.ierr);
+    // The same lookup from the entries a run keeps, after a lookup of another channel.
+    auto run = testing::run_metadata(path);
+    Lookup other{head, {}, -1}, kept{head, {}, -1};
+    other.head.chan = "ZZZ";
+    run.fetch_response(other.head, other.instr, other.ierr);
+    kept.instr.unit_code = 5;
+    kept.instr.np = 9;
+    run.fetch_response(kept.head, kept.instr, kept.ierr);
+    EXPECT_EQ(kept.ierr, r.ierr);
+    testing::expect_same_response(kept.instr, r.instr);
+    testing::expect_same_header(kept.head, r.head);
     return r;
 }
 
@@ -274,6 +286,19 @@ TEST(FetchResponse, MalformedCountZeroOrPoleLinesFailWith999) {
     EXPECT_TRUE(fails("header", 0, good[0].substr(0, 9) + "2o09"));
     EXPECT_TRUE(fails("zero", 4, "   0.00000E+00  x.000000E+00"));
     EXPECT_TRUE(fails("pole", 5, " -1.000000E+00  1.000000E+00 -1.0000$0E+00"));
+
+    // An over-long header or count line ends the scan; an over-long zero or pole line fails
+    // the matching entry and is merely counted in a skipped one.
+    const std::string blanks(LineReader::kMaxLineLength, ' ');
+    EXPECT_TRUE(fails("header_overlong", 0, good[0] + blanks));
+    EXPECT_TRUE(fails("count_overlong", 1, good[1] + blanks));
+    EXPECT_TRUE(fails("zero_overlong", 4, good[4] + blanks));
+    EXPECT_TRUE(fails("pole_overlong", 5, good[5] + blanks));
+    RespEntry other_with_zero = other;
+    other_with_zero.zeros = {{1, 1}};
+    auto skipped_overlong = file_of({other_with_zero, wanted});
+    skipped_overlong[2] = "x" + blanks + "1 1";
+    EXPECT_EQ(lookup(dir.write("skipped_overlong", skipped_overlong), head).ierr, 0);
 
     // Commas separate the counts as blanks do.
     auto commas = good;

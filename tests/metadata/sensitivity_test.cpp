@@ -1,5 +1,6 @@
 #include "metadata/sensitivity.hpp"
 
+#include "both_scans.hpp"
 #include "fixture_files.hpp"
 #include "text/format.hpp"
 
@@ -70,6 +71,17 @@ Lookup lookup(const std::string& path, TraceHeader head) {
     r.sens.unit_code = 5; // must be reset by every lookup
     r.sens.fp_sens = 5.0f;
     fetch_sens(path, r.head, r.sens, r.ierr);
+    // The same lookup from the entries a run keeps, after a lookup of another channel.
+    auto run = testing::run_metadata(path);
+    Lookup other{head, {}, -1}, kept{head, {}, -1};
+    other.head.chan = "ZZZ";
+    run.fetch_sens(other.head, other.sens, other.ierr);
+    kept.sens.unit_code = 5;
+    kept.sens.fp_sens = 5.0f;
+    run.fetch_sens(kept.head, kept.sens, kept.ierr);
+    EXPECT_EQ(kept.ierr, r.ierr);
+    testing::expect_same_sensitivity(kept.sens, r.sens);
+    testing::expect_same_header(kept.head, r.head);
     return r;
 }
 
@@ -237,15 +249,22 @@ TEST(FetchSens, MalformedOrMissingLinesFailWith999) {
     missing_second.pop_back();
     EXPECT_EQ(lookup(dir.write("c", missing_second), head).ierr, 999);
 
-    // Short and overlong lines read as blank-padded columns; no crash.
+    // Short lines read as blank-padded columns; a line of the full 1024 characters is read too.
     auto odd = file_of({SensEntry{}});
-    odd[0] += std::string(5000, 'z');
+    odd[0] += std::string(1024 - odd[0].size(), 'z');
     odd[1] = odd[1].substr(0, 13);
     const auto r = lookup(dir.write("d", odd), head);
     EXPECT_EQ(r.ierr, 0);
     EXPECT_FLOAT_EQ(r.sens.fp_lc, 0.0083f);
     EXPECT_EQ(r.sens.fp_hc, 0.0f);
     EXPECT_EQ(r.sens.fp_sens, 0.0f);
+    // One character more makes either line over-long, which is a malformed line.
+    auto overlong_first = odd;
+    overlong_first[0] += "z";
+    EXPECT_EQ(lookup(dir.write("e", overlong_first), head).ierr, 999);
+    auto overlong_second = file_of({SensEntry{}});
+    overlong_second[1] += std::string(5000, ' ');
+    EXPECT_EQ(lookup(dir.write("f", overlong_second), head).ierr, 999);
 
     EXPECT_EQ(lookup(dir.file("absent"), head).ierr, 1000);
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "seed/byte_order.hpp"
@@ -284,6 +285,56 @@ TEST(Steim, LongRecordsStopMidWordInTheirLastFrameAndSumPastThirtyTwoBits) {
         EXPECT_EQ(samples[2], 98);
         EXPECT_EQ(samples[148], last);
         EXPECT_EQ(samples[149], -999);
+    }
+}
+
+// Records are decoded straight into the trace: the differences are collected where their samples
+// go and integrated in place, which must give the samples a separate difference array gives and
+// leave the samples after them alone.
+TEST(Steim, DifferencesCollectedInPlaceGiveTheSameSamples) {
+    const int32_t x0 = 2147483000;
+    const auto at = [&](int i) {
+        return static_cast<int32_t>(static_cast<uint32_t>(x0) + 3u * static_cast<uint32_t>(i));
+    };
+    for (bool msb : {true, false}) {
+        const int order = msb ? kMsbFirst : kLsbFirst;
+        const auto steim2 = uniform_frames(3, 3, 0x83333333u, x0, at(249), msb);
+        const uint32_t halves = msb ? 0xFFF90005u : 0x0005FFF9u;
+        const auto steim1 = uniform_frames(6, 2, halves, 100, 100 + 5 * 74 - 7 * 74, msb);
+        const std::pair<SteimUnpack, const std::vector<uint8_t>*> cases[] = {
+            {unpack_steim2, &steim2}, {unpack_steim1, &steim1}};
+        for (const auto& [unpack, data] : cases) {
+            for (int nsamp : {1, 2, 7, 8, 9, 100, 149}) {
+                SCOPED_TRACE("nsamp " + std::to_string(nsamp) + (msb ? " msb" : " lsb"));
+                std::vector<int32_t> apart(160, -999), diff(static_cast<std::size_t>(nsamp));
+                std::vector<int32_t> in_place(160, -999);
+                int32_t x0_a = 0, xn_a = 0, x0_b = 0, xn_b = 0;
+                std::string said_a, said_b;
+                // No integrity check (negative maximum): frames hold more than nsamp differences.
+                const int a = unpack(*data, nsamp, -nsamp, apart, diff, x0_a, xn_a, order, &said_a);
+                const int b = unpack(*data, nsamp, -nsamp, in_place,
+                                     std::span(in_place).first(static_cast<std::size_t>(nsamp)),
+                                     x0_b, xn_b, order, &said_b);
+                EXPECT_EQ(a, nsamp);
+                EXPECT_EQ(b, a);
+                EXPECT_EQ(in_place, apart);
+            }
+            // With the integrity check over every difference of the record.
+            std::vector<int32_t> apart(160, -999), diff(149), in_place(160, -999);
+            int32_t x0_a = 0, xn_a = 0, x0_b = 0, xn_b = 0;
+            std::string said_a, said_b;
+            const int n = unpack == unpack_steim2 ? 250 : 149;
+            diff.resize(static_cast<std::size_t>(n));
+            apart.resize(260, -999);
+            in_place.resize(260, -999);
+            const int a = unpack(*data, n, 260, apart, diff, x0_a, xn_a, order, &said_a);
+            const int b = unpack(*data, n, 260, in_place,
+                                 std::span(in_place).first(static_cast<std::size_t>(n)), x0_b, xn_b,
+                                 order, &said_b);
+            EXPECT_EQ(a, n) << said_a;
+            EXPECT_EQ(b, a);
+            EXPECT_EQ(in_place, apart);
+        }
     }
 }
 

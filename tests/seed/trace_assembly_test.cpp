@@ -353,5 +353,21 @@ TEST(ClipLevel, HighAndLowGainLevels) {
     EXPECT_EQ(*clip_level("HLZ"), 891289.625f);
 }
 
+TEST(ClipLevel, TheLargestSampleCountsWhereverItLies) {
+    // Samples are looked at eight at a time: the clipping one at each position of a group, in
+    // the tail, and just beyond npts.
+    for (const int32_t extreme : {7130318, -7130318, INT_MIN, INT_MAX}) {
+        for (const std::size_t at : {0u, 3u, 7u, 8u, 15u, 16u, 40u, 41u, 42u}) {
+            std::vector<int32_t> d(43, 0);
+            for (std::size_t i = 0; i < d.size(); ++i)
+                d[i] = static_cast<int32_t>(i * 1000) - 20000;
+            d[at] = extreme;
+            int ierr = -1;
+            check_clip("HHZ", 42, d, ierr);
+            EXPECT_EQ(ierr, at < 42 ? 999 : 0) << extreme << " at " << at;
+        }
+    }
+}
+
 } // namespace
 } // namespace tw
