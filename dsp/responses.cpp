@@ -282,6 +282,18 @@ int conversion_power(const InstrumentResponse& instr, int itype) {
     return view(instr, itype).k;
 }
 
+namespace {
+
+// At frequency 0 the evaluation raises the frequency, which changes the product too, so a block
+// holding it is converted anew. From line 1 on the frequencies grow in size, so only a block's
+// first can be 0.
+bool holds_frequency_zero(const std::array<float, kBlock>& w, int line, int count) {
+    return line >= 1 ? w[0] == 0.0f
+                     : std::find(w.begin(), w.begin() + count, 0.0f) != w.begin() + count;
+}
+
+} // namespace
+
 void response_lines_with_product(const InstrumentResponse& instr, int itype, float dw, int first,
                                  std::span<cfloat> product, std::span<cfloat> values) {
     const RecordView r = view(instr, itype);
@@ -297,10 +309,7 @@ void response_lines_with_product(const InstrumentResponse& instr, int itype, flo
         const int count = static_cast<int>(std::min<std::size_t>(kBlock, n - done));
         const int line = first + static_cast<int>(done);
         line_frequencies(w.data(), line, count, dw, false);
-        // See response_lines_from_product: a block holding the frequency 0 is converted anew.
-        const bool zero = line >= 1
-                              ? w[0] == 0.0f
-                              : std::find(w.begin(), w.begin() + count, 0.0f) != w.begin() + count;
+        const bool zero = holds_frequency_zero(w, line, count);
         pole_zero_block(stored.gain, stored.poles, stored.zeros, 0, w.data(), product.data() + done,
                         count, r.k, zero ? nullptr : values.data() + done);
         if (zero) {
@@ -323,11 +332,7 @@ void response_lines_from_product(const InstrumentResponse& instr, int itype, flo
         const int count = static_cast<int>(std::min<std::size_t>(kBlock, n - done));
         const int line = first + static_cast<int>(done);
         line_frequencies(w.data(), line, count, dw, false);
-        // At frequency 0 the evaluation raises the frequency, which changes the product too.
-        // From line 1 on the frequencies grow in size, so only a block's first can be 0.
-        const bool zero = line >= 1
-                              ? w[0] == 0.0f
-                              : std::find(w.begin(), w.begin() + count, 0.0f) != w.begin() + count;
+        const bool zero = holds_frequency_zero(w, line, count);
         cfloat* out = values.data() + done;
         if (zero) {
             line_frequencies(w.data(), line, count, dw, true);

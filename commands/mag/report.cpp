@@ -35,6 +35,11 @@ std::string optional_number(const std::optional<double>& v, const char* pattern)
     return v ? format(pattern, *v) : std::string("-");
 }
 
+// The first columns of a station row: station, network and instrument group.
+std::string station_columns(const StationMagnitude& s) {
+    return "  " + pad(s.station, 7) + " " + pad(s.network, 3) + " " + pad(s.group, 4) + " ";
+}
+
 std::string network_line(const MagnitudeSet& set) {
     const NetworkMagnitude& net = *set.network;
     int rejected = 0;
@@ -73,8 +78,7 @@ std::string local_section(const Analysis& a) {
         for (const ChannelMagnitude& c : s.channels)
             channels += "  " + c.channel + " " + format("%.3f", c.amplitude_mm) + " " +
                         format("%.2f", c.magnitude);
-        out += "  " + pad(s.station, 7) + " " + pad(s.network, 3) + " " + pad(s.group, 4) + " " +
-               rpad(optional_number(s.distance_km, "%.2f"), 8) + " " +
+        out += station_columns(s) + rpad(optional_number(s.distance_km, "%.2f"), 8) + " " +
                rpad(format("%.2f", s.magnitude), 6) + " " + rpad(format("%+.2f", s.residual), 6) +
                (s.rejected ? " R" : "  ") + channels + "\n";
     }
@@ -87,8 +91,7 @@ std::string energy_section(const Analysis& a) {
     if (set.stations.empty()) return out + "  No EMAG line.\n";
     out += "  Station Net Inst  Dist(km)     Me  Resid  Energy(erg)\n";
     for (const StationMagnitude& s : set.stations)
-        out += "  " + pad(s.station, 7) + " " + pad(s.network, 3) + " " + pad(s.group, 4) + " " +
-               rpad(a.run.lines[s.row][Col::distance_km], 9) + " " +
+        out += station_columns(s) + rpad(a.run.lines[s.row][Col::distance_km], 9) + " " +
                rpad(a.run.lines[s.row][Col::value], 6) + " " +
                rpad(format("%+.2f", s.residual), 6) + (s.rejected ? " R" : "  ") + " " +
                a.run.lines[s.row][Col::energy_erg] + "\n";
@@ -101,8 +104,7 @@ std::string ramp_section(const Analysis& a) {
     if (set.stations.empty()) return out + "  No RAMP line.\n";
     out += "  Station Net Inst  Dist(km)     Mw\n";
     for (const StationMagnitude& s : set.stations)
-        out += "  " + pad(s.station, 7) + " " + pad(s.network, 3) + " " + pad(s.group, 4) + " " +
-               rpad(a.run.lines[s.row][Col::distance_km], 9) + " " +
+        out += station_columns(s) + rpad(a.run.lines[s.row][Col::distance_km], 9) + " " +
                rpad(a.run.lines[s.row][Col::value], 6) + "\n";
     return out + "  Warning: " + kRampWarning + ".\n";
 }

@@ -82,12 +82,12 @@ class Station : public ::testing::Test {
     void data(const std::string& name, const std::string& station, const std::string& channel,
               const std::vector<int32_t>& samples, tw::int_time start = {2024, 86400 + 3600, 0},
               int16_t rate_factor = 100, int16_t rate_mult = 1) {
-        RecordSpec spec;
-        spec.station = station;
-        spec.channel = channel;
-        spec.rate_factor = rate_factor;
-        spec.rate_mult = rate_mult;
-        write_int32_records((dir_ / name).string(), spec, start, samples);
+        RecordSpec layout;
+        layout.station = station;
+        layout.channel = channel;
+        layout.rate_factor = rate_factor;
+        layout.rate_mult = rate_mult;
+        write_int32_records((dir_ / name).string(), layout, start, samples);
     }
 
     void picks(const std::vector<std::string>& lines) {
@@ -250,7 +250,8 @@ TEST_F(Station, PickOfAnImplausibleYearIsIgnoredAndTheNextPickUsed) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(count(r.out, "Tesk_wave - pick year 2000000000 out of range, pick ignored"), 3);
     EXPECT_EQ(count(r.out, "Tesk_wave - pick year -2000000000 out of range, pick ignored"), 3);
-    EXPECT_EQ(count(r.out, "HHE 9000 2024 2 1 0 10 0\n"), 1) << r.out; // the window of the 2024 pick
+    EXPECT_EQ(count(r.out, "HHE 9000 2024 2 1 0 10 0\n"), 1)
+        << r.out; // the window of the 2024 pick
     EXPECT_EQ(count(slurp(dir_ / "energy.wave"), " EMAG "), 1);
 }
 

@@ -217,11 +217,11 @@ TEST(TraceAssembly, SampleRateFromFactorAndMultiplier) {
 
 TEST(TraceAssembly, FirstRecordWithoutARateIsNoTrace) {
     for (auto [factor, mult] : {std::pair<int16_t, int16_t>{0, 1}, {0, 0}, {0, -10}}) {
-        RecordSpec spec;
-        spec.rate_factor = factor;
-        spec.rate_mult = mult;
-        spec.nsamp = 4;
-        const Assembled a = assemble(build_record(spec), "norate.mseed");
+        RecordSpec layout;
+        layout.rate_factor = factor;
+        layout.rate_mult = mult;
+        layout.nsamp = 4;
+        const Assembled a = assemble(build_record(layout), "norate.mseed");
         EXPECT_EQ(a.ierr, 999);
         EXPECT_EQ(a.out, " No usable sample rate (factor " + std::to_string(factor) +
                              ", multiplier " + std::to_string(mult) +

@@ -120,29 +120,29 @@ inline std::vector<uint8_t> steim_frame(const uint32_t (&words)[16], bool msb) {
 
 // The samples as consecutive most-significant-byte-first INT32 records of 112 samples each,
 // starting at `start`, written to `path`.
-inline void write_int32_records(const std::string& path, RecordSpec spec, const int_time& start,
+inline void write_int32_records(const std::string& path, RecordSpec layout, const int_time& start,
                                 const std::vector<int32_t>& samples) {
     constexpr std::size_t kPerRecord = 112; // (512 - 64) / 4
     std::ofstream out(path, std::ios::binary);
     for (std::size_t first = 0, seq = 1; first < samples.size(); first += kPerRecord, ++seq) {
         const std::size_t n = std::min(kPerRecord, samples.size() - first);
         int s = 0, us = 0;
-        f_time_interval2(static_cast<int>(first), spec.rate_factor, spec.rate_mult, s, us);
+        f_time_interval2(static_cast<int>(first), layout.rate_factor, layout.rate_mult, s, us);
         int_time t{};
         f_add_time(start, s, us, t);
         const ext_time e = int_to_ext(t);
-        spec.seq = std::to_string(1000000 + seq).substr(1);
-        spec.year = static_cast<uint16_t>(e.year);
-        spec.doy = static_cast<uint16_t>(e.doy);
-        spec.hour = static_cast<uint8_t>(e.hour);
-        spec.minute = static_cast<uint8_t>(e.minute);
-        spec.second = static_cast<uint8_t>(e.second);
-        spec.fraction = static_cast<uint16_t>(e.usec / 100);
-        spec.nsamp = static_cast<uint16_t>(n);
-        spec.data.assign(4 * n, 0);
+        layout.seq = std::to_string(1000000 + seq).substr(1);
+        layout.year = static_cast<uint16_t>(e.year);
+        layout.doy = static_cast<uint16_t>(e.doy);
+        layout.hour = static_cast<uint8_t>(e.hour);
+        layout.minute = static_cast<uint8_t>(e.minute);
+        layout.second = static_cast<uint8_t>(e.second);
+        layout.fraction = static_cast<uint16_t>(e.usec / 100);
+        layout.nsamp = static_cast<uint16_t>(n);
+        layout.data.assign(4 * n, 0);
         for (std::size_t i = 0; i < n; ++i)
-            put(spec.data, 4 * i, static_cast<uint32_t>(samples[first + i]), 4, true);
-        const std::vector<uint8_t> r = build_record(spec);
+            put(layout.data, 4 * i, static_cast<uint32_t>(samples[first + i]), 4, true);
+        const std::vector<uint8_t> r = build_record(layout);
         out.write(reinterpret_cast<const char*>(r.data()), static_cast<std::streamsize>(r.size()));
     }
 }
