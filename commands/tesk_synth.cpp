@@ -2,7 +2,7 @@
 // as SEED data files with the station metadata, picks, event line and true ground motion.
 //
 //   tesk_synth [-o DIR] [-stations N] [-samples M] [-record 512|4096] [-seed S]
-//              [-instruments shared|distinct]
+//              [-instruments shared|station|distinct]
 //
 // The defaults make the example event of examples/event bit for bit.
 #include <charconv>
@@ -19,13 +19,14 @@ void usage() {
     std::cout
         << " usage: tesk_synth [-o DIR] [-stations N] [-samples M] [-record 512|4096]"
            " [-seed S]\n"
-           "                   [-instruments shared|distinct]\n"
+           "                   [-instruments shared|station|distinct]\n"
            "   -o DIR        output folder (default: the current folder)\n"
            "   -stations N   number of three-component stations, 1 to 99 (default 4)\n"
            "   -samples M    samples per trace at 100 per second, 1000 to 32767 (default 12000)\n"
            "   -record L     SEED record length in bytes, 512 or 4096 (default 512)\n"
            "   -seed S       seed of the random numbers (default 20240315)\n"
            "   -instruments  shared: one broadband sensor on every channel (default);\n"
+           "                 station: every station its own sensor, the same on its channels;\n"
            "                 distinct: every station its own sensor, every channel its own gain\n";
 }
 
@@ -63,8 +64,11 @@ int main(int argc, char** argv) {
         } else if (opt == "-seed") {
             ok = parse_number(value, options.seed);
         } else if (opt == "-instruments") {
-            ok = value == "shared" || value == "distinct";
-            options.distinct_instruments = value == "distinct";
+            using Instruments = tw::synth::SynthOptions::Instruments;
+            ok = value == "shared" || value == "station" || value == "distinct";
+            options.instruments = value == "shared"    ? Instruments::shared
+                                  : value == "station" ? Instruments::station
+                                                       : Instruments::channel;
         } else {
             std::cout << " tesk_synth: unknown option " << opt << "\n";
             usage();

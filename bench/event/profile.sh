@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Instruction profile of the whole-event run (valgrind's callgrind): total instructions and the
 # top functions by their own cost. Run bench/event/run.sh first (it makes the events).
-#   bench/event/profile.sh [shared|distinct] [BUILD] [TOP]
+#   bench/event/profile.sh [shared|station|distinct] [BUILD] [TOP]
 #       (default the shared-instrument event, build-release, 25 functions)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 variant=shared
-case "${1:-}" in shared | distinct) variant=$1 && shift ;; esac
+case "${1:-}" in shared | station | distinct) variant=$1 && shift ;; esac
 build=${1:-build-release}
 case "$build" in /*) ;; *) build="$top/$build" ;; esac
 count=${2:-25}

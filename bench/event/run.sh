@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Whole-event benchmark: tesk_wave -w -g -e -r over a synthetic event of 25 three-component
 # stations (75 files of 16384 samples at 100 per second, Steim-2), against bench/reference.py,
-# in two variants of the same event:
+# in three variants of the same event:
 #   shared    every channel has the same broadband instrument (tesk_synth's default);
+#   station   every station its own sensor, the same gain on its three channels
+#             (tesk_synth -instruments station);
 #   distinct  every station its own sensor and every channel its own gain, so that no two
 #             traces share a response (tesk_synth -instruments distinct).
 #
@@ -21,7 +23,7 @@ mode=${2:-15}
 work="$build/bench-event"
 baseline="$top/bench/event/baseline"
 python=/usr/bin/python3 # Debian's interpreter with python3-numpy
-variants="shared distinct"
+variants="shared station distinct"
 
 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTW_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" -j2 >/dev/null
@@ -80,9 +82,10 @@ for name in $checked; do
         fi
     done
 done
-[ "$same" = yes ] && echo "results: all 15 result files byte-identical to the baseline"
+files=$(($(echo $checked | wc -w) * $(echo $results | wc -w)))
+[ "$same" = yes ] && echo "results: all $files result files byte-identical to the baseline"
 
-# Timing: the four pipelines side by side, each on one thread. The OpenBLAS variables set on
+# Timing: the six pipelines side by side, each on one thread. The OpenBLAS variables set on
 # this machine slow a current numpy, so they are unset for this command only.
 declare -A ours theirs
 for variant in $variants; do
@@ -94,6 +97,7 @@ cd "$work/out-shared"
 env -u OPENBLAS_CORETYPE -u OPENBLAS_L2_SIZE OPENBLAS_NUM_THREADS=1 hyperfine -N --warmup 3 \
     --runs "$mode" --export-json "$work/timing.json" --output=null \
     -n "tesk_wave shared" "${ours[shared]}" -n "numpy shared" "${theirs[shared]}" \
+    -n "tesk_wave station" "${ours[station]}" -n "numpy station" "${theirs[station]}" \
     -n "tesk_wave distinct" "${ours[distinct]}" -n "numpy distinct" "${theirs[distinct]}" \
     >"$work/hyperfine.txt"
 
@@ -120,12 +124,14 @@ for name, r in runs.items():
 # ratios are also given by CPU time.
 cpu = {name: r["user"] + r["system"] for name, r in runs.items()}
 wall = {name: r["median"] for name, r in runs.items()}
-for variant in ("shared", "distinct"):
+for variant in ("shared", "station", "distinct"):
     ours, theirs = "tesk_wave " + variant, "numpy " + variant
     print(f"numpy reference / tesk_wave, {variant} instruments: {wall[theirs] / wall[ours]:.1f}x"
           f" wall (medians), {cpu[theirs] / cpu[ours]:.1f}x CPU (means)")
-shared, distinct = "tesk_wave shared", "tesk_wave distinct"
-print(f"tesk_wave, distinct against shared instruments: {(wall[distinct] / wall[shared] - 1) * 100:+.1f} %"
-      f" wall, {(cpu[distinct] / cpu[shared] - 1) * 100:+.1f} % CPU")
+shared = "tesk_wave shared"
+for variant in ("station", "distinct"):
+    other = "tesk_wave " + variant
+    print(f"tesk_wave, {variant} against shared instruments: {(wall[other] / wall[shared] - 1) * 100:+.1f} %"
+          f" wall, {(cpu[other] / cpu[shared] - 1) * 100:+.1f} % CPU")
 PYTHON
 [ "$same" = yes ]

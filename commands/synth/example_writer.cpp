@@ -70,9 +70,12 @@ int write_example(const SynthOptions& options, std::ostream& log) {
         r.p_motion = first_motion(gm.velocity[kZ], grid, gm.p_arrival);
         for (std::size_t c = 0; c < 3; ++c) {
             r.truth[c] = component_truth(gm.velocity[c], grid);
-            r.instruments[c] = options.distinct_instruments
-                                   ? instrument_of(station_sensor(i, static_cast<int>(c)))
-                                   : shared;
+            using Instruments = SynthOptions::Instruments;
+            const int calibrated =
+                options.instruments == Instruments::channel ? static_cast<int>(c) : 0;
+            r.instruments[c] = options.instruments == Instruments::shared
+                                   ? shared
+                                   : instrument_of(station_sensor(i, calibrated));
             const std::vector<int32_t> counts =
                 record_component(gm.velocity[c], r.instruments[c], grid, i,
                                  static_cast<Component>(c), options.seed, model.low_cut_hz);

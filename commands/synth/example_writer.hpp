@@ -12,7 +12,10 @@ struct SynthOptions {
     int samples = 12000;
     int record_length = 512;
     uint64_t seed = 20240315;
-    bool distinct_instruments = false; // every channel its own sensor, else one broadband for all
+    // shared: one broadband sensor on every channel; station: every station its own sensor, the
+    // same on its three channels; channel: the station's sensor with a gain of each channel's own.
+    enum class Instruments { shared, station, channel };
+    Instruments instruments = Instruments::shared;
 };
 
 // Limits of the options.

@@ -64,35 +64,61 @@ TEST(Example, OptionsSetStationsSamplesRecordLengthAndSeed) {
     EXPECT_TRUE(read_bytes(a / "synth.stat") == read_bytes(b / "synth.stat"));
 }
 
-TEST(Example, DistinctInstrumentsGiveEveryChannelItsOwnResponseAndSensitivity) {
-    const TempDir dir;
-    ASSERT_EQ(run({"-o", dir.path(), "-stations", "9", "-instruments", "distinct"}), 0);
+// The response entries (gain line, zeros and poles, without the header that names the channel),
+// the sensitivity value lines and the sensors (zeros and poles alone) of an event's files, each
+// kind as the set of its different entries.
+struct InstrumentSets {
+    std::set<std::string> responses, sensitivities, sensors;
+};
+
+InstrumentSets instrument_sets(const std::filesystem::path& dir) {
     const auto resp = read_lines(dir / "synth.resp");
     const auto sens = read_lines(dir / "synth.sens");
-    // Each entry as the files write it, keyed by station and channel.
-    std::set<std::string> responses, sensitivities, sensors;
+    InstrumentSets sets;
     for (std::size_t i = 0; i < resp.size();) {
-        const std::string key = resp[i].substr(0, 8);
         std::istringstream counts(resp.at(i + 1));
         int nz = 0, np = 0;
         std::string gain;
         counts >> gain >> nz >> np;
-        ASSERT_TRUE(counts) << resp[i + 1];
-        std::string entry = resp[i + 1], poles_and_zeros;
+        EXPECT_TRUE(counts) << resp[i + 1];
+        if (!counts) break;
+        std::string poles_and_zeros;
         const std::size_t lines = 2 + static_cast<std::size_t>(nz + (np + 1) / 2);
         for (std::size_t k = 2; k < lines; ++k)
             poles_and_zeros += resp.at(i + k) + "\n";
-        responses.insert(entry + poles_and_zeros);
-        sensors.insert(poles_and_zeros);
+        sets.responses.insert(resp[i + 1] + poles_and_zeros);
+        sets.sensors.insert(poles_and_zeros);
         i += lines;
     }
     for (std::size_t i = 1; i < sens.size(); i += 2)
-        sensitivities.insert(sens[i]);
+        sets.sensitivities.insert(sens[i]);
+    return sets;
+}
+
+TEST(Example, DistinctInstrumentsGiveEveryChannelItsOwnResponseAndSensitivity) {
+    const TempDir dir;
+    ASSERT_EQ(run({"-o", dir.path(), "-stations", "9", "-instruments", "distinct"}), 0);
+    const InstrumentSets sets = instrument_sets(dir.path());
     // 27 channels, each with its own gain and sensitivity; the components of a station share the
     // sensor's poles and zeros, the stations do not.
-    EXPECT_EQ(responses.size(), 27u);
-    EXPECT_EQ(sensitivities.size(), 27u);
-    EXPECT_EQ(sensors.size(), 9u);
+    EXPECT_EQ(sets.responses.size(), 27u);
+    EXPECT_EQ(sets.sensitivities.size(), 27u);
+    EXPECT_EQ(sets.sensors.size(), 9u);
+}
+
+TEST(Example, StationInstrumentsShareOneResponseAmongAStationsChannels) {
+    const TempDir station, distinct;
+    ASSERT_EQ(run({"-o", station.path(), "-stations", "9", "-instruments", "station"}), 0);
+    ASSERT_EQ(run({"-o", distinct.path(), "-stations", "9", "-instruments", "distinct"}), 0);
+    const InstrumentSets sets = instrument_sets(station.path());
+    EXPECT_EQ(sets.responses.size(), 9u);
+    EXPECT_EQ(sets.sensitivities.size(), 9u);
+    // The sensors are those of the distinct event, and so is every vertical channel's data.
+    EXPECT_EQ(sets.sensors, instrument_sets(distinct.path()).sensors);
+    EXPECT_TRUE(read_bytes(station / "XX.SY04..HHZ.mseed") ==
+                read_bytes(distinct / "XX.SY04..HHZ.mseed"));
+    EXPECT_FALSE(read_bytes(station / "XX.SY04..HHN.mseed") ==
+                 read_bytes(distinct / "XX.SY04..HHN.mseed"));
 }
 
 TEST(Example, BadOptionsAreRefusedWithStatusOne) {
