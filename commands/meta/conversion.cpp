@@ -10,6 +10,7 @@
 #include "commands/meta/station_columns.hpp"
 #include "dsp/responses.hpp"
 #include "records/records.hpp"
+#include "time/int_time.hpp"
 
 namespace tw::meta {
 
@@ -18,7 +19,9 @@ namespace {
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr double kSingleTolerance = 1e-3; // the response as read back, relative
 constexpr double kStageTolerance = 0.01;  // stage gains against the overall sensitivity
-constexpr int kOpenEndYear = 2599;
+// The station files' validity periods lie between these years: tesk_wave takes no date outside.
+constexpr int kOpenEndYear = kLastYear;
+constexpr int kEarliestYear = kFirstYear;
 
 std::string number_text(double v) {
     char buf[32];
@@ -164,6 +167,7 @@ void check_codes_and_period(const ChannelEpoch& c, std::vector<std::string>& rea
         reasons.push_back("no start date");
     } else {
         if (year_of(*c.start) > kOpenEndYear) reasons.push_back("starts after 2599");
+        if (c.end && year_of(*c.end) < kEarliestYear) reasons.push_back("ends before 1900");
         if (c.end && *c.end <= *c.start) reasons.push_back("ends before it begins");
     }
     if (!c.from_resp && (!c.latitude || !c.longitude)) reasons.push_back("no coordinates");
@@ -215,6 +219,12 @@ void identity_and_orientation(const ChannelEpoch& c, StationEntry& e,
     e.location = c.location;
     e.channel = c.channel;
     e.start = *c.start;
+    if (year_of(e.start) < kEarliestYear) {
+        // No record before 1900 is read, so the epoch's earlier part holds nothing to measure.
+        e.start = *instant_of(kEarliestYear, 1, 1, 0, 0, 0.0);
+        notes.push_back("starts before 1900: written from 1900-01-01, the earliest date a data "
+                        "record may carry");
+    }
     e.latitude = c.latitude;
     e.longitude = c.longitude;
     e.elevation = c.elevation;

@@ -1,6 +1,7 @@
 // Channel epochs into entries, checked through tesk_wave's own readers and response evaluation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <string>
@@ -173,6 +174,22 @@ TEST(Conversion, OrientationAndPeriod) {
     EXPECT_DOUBLE_EQ(out.entry->azimuth, 90.0);
     EXPECT_DOUBLE_EQ(out.entry->dip, 0.0);
     EXPECT_EQ(out.notes.size(), 1u);
+}
+
+// tesk_wave takes no date before 1900: an earlier start is written as 1900, an epoch that ends
+// before 1900 is not written at all.
+TEST(Conversion, PeriodsReachingBefore1900) {
+    ChannelEpoch c = rjob();
+    c.start = parse_iso_time("1009-12-31T12:30:30");
+    Conversion out = convert(c);
+    ASSERT_TRUE(out.entry.has_value());
+    EXPECT_EQ(begin_limit(*out.entry), (MinuteDate{1900, 1, 0, 0}));
+    EXPECT_EQ(
+        std::count_if(out.notes.begin(), out.notes.end(),
+                      [](const std::string& n) { return n.starts_with("starts before 1900"); }),
+        1);
+    c.end = parse_iso_time("1899-12-31T23:59:59");
+    EXPECT_TRUE(has_reason(convert(c), "ends before 1900"));
 }
 
 TEST(Conversion, ChannelsThatCannotBeUsedSayWhy) {
