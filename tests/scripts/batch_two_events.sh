@@ -48,9 +48,19 @@ fi
 mkdir -p other/evA
 if "$batch" -o dup evA other/evA 2>/dev/null; then fail "same folder names accepted"; fi
 
-# A tesk_wave failure is reported in the exit status.
+# Paths after -- are taken from the folder tesk_batch was started in, though tesk_wave runs
+# in the working folder.
+mkdir evR && cp evA/*.mseed evA/synth.event evA/synth.pick evR/
+rel_model=$(realpath --relative-to=. "$bin/traveltime/iasp91")
+"$batch" -o rel evR -- -w -g -e -r -s -model "$rel_model" -coord evA/synth.stat \
+  -resp evA/synth.resp -sens evA/synth.sens > /dev/null || fail "relative paths failed"
+cmp -s rel/evR/energy.wave direct/energy.wave || fail "relative paths: results differ"
+
+# A tesk_wave failure is reported in the exit status, without counts it cannot know.
 mkdir evC && cp evA/synth.event evC/ && touch evC/XX.BAD..HHZ.mseed
-if "$batch" -o bad evC -- -w -t nonsense 2>/dev/null >/dev/null; then
+if "$batch" -o bad evC -- -w -t nonsense 2>/dev/null > bad.txt; then
   fail "a failing event gave status 0"
 fi
+grep -q "evC: status 1, 1 data files, tesk_wave ended early" bad.txt || fail "$(cat bad.txt)"
+[ "$(cat bad/evC/tesk_batch.counts)" = "evC,1,,,0" ] || fail "counts of a failed run"
 echo ok
