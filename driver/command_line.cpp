@@ -217,10 +217,9 @@ std::optional<int> read_command_line(const std::vector<std::string>& args, RunCo
                 put_line("  Tesk_wave - no travel-time model named");
                 return 1;
             }
-            *option->target = path;
-            if (config.lverbose)
-                put_line((FreeLine(option->label) << std::string_view(path).substr(0, klen(path)))
-                             .str());
+            // A path is the text up to its last non-blank, as the echo shows it.
+            *option->target = path.substr(0, static_cast<std::size_t>(klen(path)));
+            if (config.lverbose) put_line((FreeLine(option->label) << *option->target).str());
         } else if (config.fileo.size() >= static_cast<std::size_t>(kMaxDataFiles)) {
             put_line("  Tesk_wave - too many data files");
         } else {

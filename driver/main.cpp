@@ -1,3 +1,4 @@
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -8,6 +9,9 @@
 #include "text/result_file.hpp"
 
 int main(int argc, char** argv) {
+    // Past a file-size limit a write must fail with its reason, so that the append is cut back
+    // and reported, not end the process in the middle of a line.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::vector<std::string> args(argv + 1, argv + argc);
     tw::RunConfig config;
     tw::MessageSink& messages = tw::standard_messages();

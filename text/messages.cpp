@@ -11,7 +11,11 @@ class StandardStreams : public MessageSink {
         std::fwrite(text.data(), 1, text.size(), stdout);
         std::fputc('\n', stdout);
     }
-    void error(std::string_view text) override { std::fwrite(text.data(), 1, text.size(), stderr); }
+    void error(std::string_view text) override {
+        // What was said so far comes first in a log that gathers both streams.
+        std::fflush(stdout);
+        std::fwrite(text.data(), 1, text.size(), stderr);
+    }
 };
 
 } // namespace

@@ -76,6 +76,15 @@ class AppendLock {
     bool held_ = false;
 };
 
+// Whether the file of `size` bytes at `path` ends inside a line: one that a run killed in its
+// append, or a writer outside the project, left without its end. Unreadable: taken as whole.
+bool ends_inside_a_line(const std::string& path, off_t size) {
+    if (size <= 0) return false;
+    Descriptor in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    char last = '\n';
+    return in.get() >= 0 && ::pread(in.get(), &last, 1, size - 1) == 1 && last != '\n';
+}
+
 // Appends `text`; a failed append is cut back to the length the file had before it, so that a
 // full disk never leaves a torn line for the next run to glue its own onto. The cut is made only
 // while the file ends where the failed append left it (always so under the lock; without it,
@@ -84,8 +93,10 @@ void append_whole(int fd, const std::string& text, const std::string& path) {
     const AppendLock lock(fd);
     struct stat before {};
     const bool regular = ::fstat(fd, &before) == 0 && S_ISREG(before.st_mode);
+    // A torn line is ended first, so that this append's lines stay whole and apart from it.
+    const bool torn = regular && ends_inside_a_line(path, before.st_size);
     std::size_t done = 0;
-    const int error = write_all(fd, text, done);
+    const int error = write_all(fd, torn ? "\n" + text : text, done);
     if (error == 0) return;
     struct stat after {};
     if (regular && done > 0 && ::fstat(fd, &after) == 0 &&

@@ -4,8 +4,10 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <system_error>
 
 #ifndef TW_LEAPSECONDS_FILE
 #define TW_LEAPSECONDS_FILE "/usr/local/lib/leapseconds"
@@ -111,6 +113,13 @@ void LeapSecondTable::start_loading() {
 
 LeapLoadResult LeapSecondTable::load_file(const std::string& path) {
     start_loading();
+    // Only a regular file is read: a device such as /dev/zero never ends, a fifo may never
+    // deliver, so neither is opened.
+    std::error_code ec;
+    const auto kind = std::filesystem::status(path, ec).type();
+    if (kind == std::filesystem::file_type::not_found || ec)
+        return {LeapLoadStatus::file_missing, 0};
+    if (kind != std::filesystem::file_type::regular) return {LeapLoadStatus::file_unreadable, 0};
     std::ifstream in(path);
     if (!in) return {LeapLoadStatus::file_missing, 0};
     return load_stream(in);
@@ -223,6 +232,7 @@ void init_leap_second_table() {
     const std::string path = leap_seconds_path();
     const LeapLoadResult result = table.load_file(path);
     if (result.status == LeapLoadStatus::ok) return;
+    std::fflush(stdout); // what was said so far comes first in a combined log
     std::fputs(leap_load_message(result, path).c_str(), stderr);
     if (!leap_file_absent(result.status)) std::exit(1);
 }

@@ -61,8 +61,8 @@ class BadInput : public ::testing::Test {
         return n;
     }
 
-    // The run with files limited to `limit` bytes: a full disk without privileges (SIGXFSZ
-    // ignored, so a write beyond the limit fails with "File too large").
+    // The run with files limited to `limit` bytes: a full disk without privileges. The program
+    // itself must ignore SIGXFSZ, which would otherwise end it in the middle of a line.
     ProgramResult run_limited(std::vector<std::string> args, rlim_t limit) {
         const std::vector<std::string> files = {"-w",         "-coord",     "synth.stat",
                                                 "-resp",      "synth.resp", "-sens",
@@ -75,7 +75,7 @@ class BadInput : public ::testing::Test {
             if (::chdir(dir_.path().c_str()) != 0) ::_exit(120);
             ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
             ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-            ::signal(SIGXFSZ, SIG_IGN);
+            ::signal(SIGXFSZ, SIG_DFL);
             const rlimit lim{limit, limit};
             ::setrlimit(RLIMIT_FSIZE, &lim);
             std::vector<char*> argv;
@@ -176,15 +176,16 @@ TEST_F(BadInput, RecordsTheRecordLayerCannotReadPastCostOnlyTheirFile) {
                      "Error: Currently unable to read format 255 for SY01.XX.HHZ\n"
                      "Error: zero offset to next blockette\n"
                      "Error: Currently unable to read format 4 for SY01.XX.HHZ\n");
-    for (const char* name : {"a_year0.mseed", "b_floats.mseed", "c_format255.mseed",
-                             "d_zero_offset.mseed"})
+    for (const char* name :
+         {"a_year0.mseed", "b_floats.mseed", "c_format255.mseed", "d_zero_offset.mseed"})
         EXPECT_NE(r.out.find(std::string(" Error reading first block  ") + name +
                              "\n  Tesk_wave - error opening file  999\n"),
                   std::string::npos)
             << name << "\n"
             << r.out;
-    EXPECT_NE(r.out.find(" Error reading file e_later.mseed\n  Tesk_wave - error opening file  999"),
-              std::string::npos);
+    EXPECT_NE(
+        r.out.find(" Error reading file e_later.mseed\n  Tesk_wave - error opening file  999"),
+        std::string::npos);
     EXPECT_EQ(wood_lines(), 1) << "the file after the bad ones is still measured";
 }
 
@@ -201,6 +202,15 @@ TEST_F(BadInput, RecordDatedBefore1900IsABadRecord) {
               std::string::npos)
         << r.out;
     EXPECT_EQ(wood_lines(), 1);
+}
+
+// Paths are taken up to their last non-blank, as data-file names are.
+TEST_F(BadInput, MetadataPathsEndAtTheirLastNonBlank) {
+    const auto r = run({"-coord", "synth.stat  ", "-resp", "synth.resp ", "-pick", "synth.pick   ",
+                        std::string(kGood) + "  "});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.find("does not exist"), std::string::npos) << r.out;
+    EXPECT_EQ(wood_lines(), 1) << r.out;
 }
 
 TEST_F(BadInput, OverlongFileNamesAreRefused) {
@@ -310,8 +320,7 @@ TEST_F(BadInput, SaveFileOnAFullDiskLeavesNoScratchFile) {
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "  Tesk_wave - cannot write z_good.mseed.wood: File too large\n");
     for (const auto& entry : fs::directory_iterator(dir_.path()))
-        EXPECT_EQ(entry.path().filename().string().find(".new"), std::string::npos)
-            << entry.path();
+        EXPECT_EQ(entry.path().filename().string().find(".new"), std::string::npos) << entry.path();
     EXPECT_FALSE(fs::exists(dir_ / "z_good.mseed.wood"));
 }
 

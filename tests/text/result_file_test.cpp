@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <fstream>
 #include <functional>
 #include <random>
 #include <set>
@@ -136,6 +137,21 @@ TEST(ResultFile, AppendCutShortByAFullDiskIsCutBackWhole) {
     // The next run's line starts on a line of its own.
     tw::append_result(path, {"# ", "# "}, {" SY03 HHZ  XX   WAS  41.000"});
     EXPECT_EQ(slurp(path), before + " SY03 HHZ  XX   WAS  41.000\n");
+}
+
+// A line torn by a run killed in its append (or by a writer outside the project) is ended
+// before the next append, which keeps its own lines whole.
+TEST(ResultFile, AFileEndingInsideALineGetsItsEndBeforeTheAppend) {
+    TempDir dir;
+    const auto path = (dir / "wood.wave").string();
+    tw::append_result(path, {"# "}, {" SY01 HHZ  XX   WAS  39.943"});
+    {
+        std::ofstream torn(path, std::ios::app);
+        torn << " SY02 HHZ  XX   WAS ";
+    }
+    tw::append_result(path, {"# "}, {" SY03 HHZ  XX   WAS  41.000"});
+    EXPECT_EQ(slurp(path), "# \n SY01 HHZ  XX   WAS  39.943\n SY02 HHZ  XX   WAS \n"
+                           " SY03 HHZ  XX   WAS  41.000\n");
 }
 
 TEST(ResultFile, NewFileOnAFullDiskLeavesNothingBehind) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -134,6 +136,18 @@ TEST(LeapSecondFile, FolderOpensButIsNoTable) {
     EXPECT_TRUE(table.entries().empty());
     EXPECT_EQ(leap_load_message({LeapLoadStatus::file_unreadable, 0}, "/tmp"),
               "Warning: unable to open leap second file: /tmp\n");
+}
+
+// A device that never ends or a fifo nobody writes to would hold the run: neither is opened.
+TEST(LeapSecondFile, DevicesAndFifosAreNoTable) {
+    auto& table = LeapSecondTable::instance();
+    EXPECT_EQ(table.load_file("/dev/zero").status, LeapLoadStatus::file_unreadable);
+    const std::string fifo = ::testing::TempDir() + "tw_time_leapseconds_fifo";
+    std::filesystem::remove(fifo);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(table.load_file(fifo).status, LeapLoadStatus::file_unreadable);
+    std::filesystem::remove(fifo);
+    EXPECT_TRUE(table.entries().empty());
 }
 
 TEST(LeapSecondFile, MessagesNameTheLine) {
