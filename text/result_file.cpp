@@ -227,6 +227,20 @@ bool create_complete(const std::string& path, const std::string& text) {
     return detail::create_named(path, text);
 }
 
+// Where a new file named `path` is made: at the name itself, or, where the name is a link to a
+// file not yet there, at the end of the link (as opening the name to create it would).
+std::string creation_path(const std::string& path) {
+    namespace fs = std::filesystem;
+    fs::path at(path);
+    std::error_code ec;
+    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(at, ec)); ++hops) {
+        const fs::path target = fs::read_symlink(at, ec);
+        if (ec) break;
+        at = target.is_absolute() ? target : at.parent_path() / target;
+    }
+    return at.string();
+}
+
 } // namespace
 
 void append_result(const std::string& path, const std::vector<std::string>& header,
@@ -238,7 +252,7 @@ void append_result(const std::string& path, const std::vector<std::string>& head
         std::string text;
         for (const auto& line : header)
             text += line + '\n';
-        if (create_complete(path, text + body)) return;
+        if (create_complete(creation_path(path), text + body)) return;
     }
     Descriptor fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
     if (fd.get() < 0) fail("cannot open", path, errno);

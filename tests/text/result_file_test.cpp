@@ -154,6 +154,19 @@ TEST(ResultFile, AFileEndingInsideALineGetsItsEndBeforeTheAppend) {
                            " SY03 HHZ  XX   WAS  41.000\n");
 }
 
+// A result file kept elsewhere through a link: the first run creates the file the link names.
+TEST(ResultFile, ALinkToAFileNotYetThereIsFollowed) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "store");
+    std::filesystem::create_symlink("store/wood.wave", dir / "wood.wave");
+    const auto path = (dir / "wood.wave").string();
+    tw::append_result(path, {"# "}, {" SY01 HHZ  XX   WAS  39.943"});
+    tw::append_result(path, {"# "}, {" SY02 HHZ  XX   WAS  40.001"});
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "wood.wave"));
+    EXPECT_EQ(slurp((dir / "store" / "wood.wave").string()),
+              "# \n SY01 HHZ  XX   WAS  39.943\n SY02 HHZ  XX   WAS  40.001\n");
+}
+
 TEST(ResultFile, NewFileOnAFullDiskLeavesNothingBehind) {
     TempDir dir;
     const auto path = (dir / "ground.wave").string();
