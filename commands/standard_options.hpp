@@ -1,6 +1,6 @@
 #pragma once
-// --help and --version, answered the same way by every command: --help prints the usage text
-// on standard output, --version prints "<command> <version>"; both end with status 0.
+// -h, --help and --version, answered the same way by every command: -h and --help print the usage
+// text on standard output, --version prints "<command> <version>"; both end with status 0.
 #include <cstdio>
 #include <optional>
 #include <string_view>
@@ -14,7 +14,7 @@ inline std::optional<int> answer_help_or_version(int argc, char** argv, const ch
                                                  void (*print_usage)()) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (arg == "--help") {
+        if (arg == "--help" || arg == "-h") {
             print_usage();
             std::fflush(stdout);
             return 0;

@@ -24,6 +24,11 @@ for cmd in tesk_wave tesk_dump tesk_synth tesk_ttgen tesk_tt tesk_mag tesk_batch
            tesk_split; do
   [ "$("$prefix/bin/$cmd" --version)" = "$cmd $version" ] \
     || { echo "$cmd --version: $("$prefix/bin/$cmd" --version)"; exit 1; }
+  for help in -h --help; do
+    "$prefix/bin/$cmd" $help 2>&1 | grep -q "^ *\(usage: \)\?$cmd " \
+      || { echo "$cmd $help prints no usage text"; exit 1; }
+    "$prefix/bin/$cmd" $help > /dev/null 2>&1 || { echo "$cmd $help: status not 0"; exit 1; }
+  done
 done
 # The installed tables are the ones the build made.
 cmp -s "$prefix/share/tesk_wave/iasp91.hed" "$bin/traveltime/iasp91.hed"
