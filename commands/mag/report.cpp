@@ -71,7 +71,13 @@ std::string local_section(const Analysis& a) {
     out += std::string("  Station ML: ") + (a.options.larger ? "the larger of" : "the mean of") +
            (a.options.vertical ? " all channels" : " the horizontal channels") +
            "; the analyser's A_mm is for magnification 2080\n";
-    if (set.stations.empty()) return out + "  No station ML.\n";
+    if (set.stations.empty()) {
+        // Without the hypocentre there is no distance to a station, and so no ML.
+        if (!a.event.has_hypocentre())
+            return out + "  No station ML: it needs the event's epicentre and depth (-event FILE, "
+                         "or -l LAT LON and -d DEPTH) and the coordinate file (-coord).\n";
+        return out + "  No station ML.\n";
+    }
     out += "  Station Net Inst    R(km)     ML  Resid  Channels: A(mm) ML\n";
     for (const StationMagnitude& s : set.stations) {
         std::string channels;

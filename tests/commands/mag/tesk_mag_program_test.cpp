@@ -103,6 +103,18 @@ TEST_F(ExampleRun, NetworkMlAndMeAgreeWithTheTrueMagnitude) {
               std::string::npos);
 }
 
+// Without the event there is no distance and no ML: the summary says what is missing, and the
+// energy magnitudes, whose distances are in their lines, are still given.
+TEST_F(ExampleRun, WithoutTheEventTheSummarySaysWhatMlNeeds) {
+    ASSERT_EQ(status_, 0);
+    const ProgramResult r = mag({run().string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("  No station ML: it needs the event's epicentre and depth"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("  Network Me "), std::string::npos) << r.out;
+}
+
 TEST_F(ExampleRun, ResultFilesAreOnlyRead) {
     ASSERT_EQ(status_, 0);
     std::map<std::string, std::string> before;
