@@ -10,6 +10,7 @@
 #include "commands/standard_options.hpp"
 #include "records/records.hpp"
 #include "seed/trace_assembly.hpp"
+#include "text/messages.hpp"
 #include "time/int_time.hpp"
 
 namespace {
@@ -22,8 +23,8 @@ constexpr const char* kUsage =
     "  then NPTS samples, one integer per line. The time is that of the first sample; RATE\n"
     "  is in samples per second (0.1 for one sample every 10 s); an empty code prints as\n"
     "  \"-\"; IERR is 0, 997 (stopped at a record of another channel) or 998 (stopped at a\n"
-    "  time slew). A file that cannot be read prints its message (and the\n"
-    "  header line with IERR 999 when records were read before the failure), no samples.\n"
+    "  time slew). A file that cannot be read prints its message on standard error (and\n"
+    "  the header line with IERR 999 when records were read before the failure), no samples.\n"
     "  Exit status 0 when every file gave a usable trace, 1 otherwise.\n";
 
 void print_usage() {
@@ -43,11 +44,27 @@ std::string rate_text(double rate) {
     return ec == std::errc() ? std::string(buf, end) : std::string("?");
 }
 
+// The reader's messages go to standard error: standard output holds header lines and samples
+// only, for the programs that read them.
+class ErrorStreamMessages : public tw::MessageSink {
+  public:
+    void line(std::string_view text) override {
+        std::fflush(stdout);
+        std::fwrite(text.data(), 1, text.size(), stderr);
+        std::fputc('\n', stderr);
+    }
+    void error(std::string_view text) override {
+        std::fflush(stdout);
+        std::fwrite(text.data(), 1, text.size(), stderr);
+    }
+};
+
 // Dumps one file; true when its trace is usable.
 bool dump(const char* name, std::vector<int32_t>& idata) {
     tw::TraceHeader head;
     int ierr = 0;
-    tw::sdr_read(name, tw::kTraceSamples, idata, head, ierr, tw::standard_messages());
+    ErrorStreamMessages messages;
+    tw::sdr_read(name, tw::kTraceSamples, idata, head, ierr, messages);
     if (ierr == tw::status::kCannotOpen || head.npts < 1) return false;
     const tw::ext_time t = tw::int_to_ext(head.stime);
     std::printf("# %s %s %s %04d %03d %02d:%02d:%02d.%06d %d %s %d\n",

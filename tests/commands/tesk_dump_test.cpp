@@ -55,6 +55,9 @@ TEST(TeskDump, HeaderLinesOfTheFixtureFiles) {
         if (line[0] == '#' || line[0] == ' ') headers += line + "\n";
     EXPECT_EQ(headers,
               tw::testing::slurp(TW_SOURCE_DIR "/tests/commands/golden/tesk_dump_fixtures.txt"));
+    // The reader's message goes to standard error; standard output holds headers and samples.
+    EXPECT_EQ(without_dirs(r.err, files),
+              " Error reading first block  no-blockette1000-steim1.mseed\n");
 }
 
 TEST(TeskDump, SamplesEqualLibmseed) {
@@ -80,7 +83,8 @@ TEST(TeskDump, UnreadableFilesPrintTheirMessageAndFailTheRun) {
     tw::testing::TempFile empty({}, "empty_dump.mseed");
     const auto r = run_program(kDump, {"/nonexistent/x.mseed", empty.path()});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, " Error opening file /nonexistent/x.mseed\n"
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, " Error opening file /nonexistent/x.mseed\n"
                      " Error reading first block  " +
                          empty.path() + "\n");
 }
