@@ -292,6 +292,21 @@ bool holds_frequency_zero(const std::array<float, kBlock>& w, int line, int coun
                      : std::find(w.begin(), w.begin() + count, 0.0f) != w.begin() + count;
 }
 
+// Calls each(done, count, w, zero, raised) for the blocks of n lines from line `first`: w holds the
+// block's frequencies, zero says whether the block holds frequency 0 (and the conversion must
+// then be evaluated anew; `raised` fills w with the raised frequencies for that).
+template <class Each> void for_each_block(std::size_t n, int first, float dw, Each each) {
+    std::array<float, kBlock> w;
+    for (std::size_t done = 0; done < n; done += kBlock) {
+        const int count = static_cast<int>(std::min<std::size_t>(kBlock, n - done));
+        const int line = first + static_cast<int>(done);
+        line_frequencies(w.data(), line, count, dw, false);
+        const bool zero = holds_frequency_zero(w, line, count);
+        const auto raised = [&] { line_frequencies(w.data(), line, count, dw, true); };
+        each(done, count, w, zero, raised);
+    }
+}
+
 } // namespace
 
 void response_lines_with_product(const InstrumentResponse& instr, int itype, float dw, int first,
@@ -304,19 +319,14 @@ void response_lines_with_product(const InstrumentResponse& instr, int itype, flo
         std::copy_n(product.begin(), n, values.begin());
         return;
     }
-    std::array<float, kBlock> w;
-    for (std::size_t done = 0; done < n; done += kBlock) {
-        const int count = static_cast<int>(std::min<std::size_t>(kBlock, n - done));
-        const int line = first + static_cast<int>(done);
-        line_frequencies(w.data(), line, count, dw, false);
-        const bool zero = holds_frequency_zero(w, line, count);
+    for_each_block(n, first, dw, [&](std::size_t done, int count, auto& w, bool zero, auto raised) {
         pole_zero_block(stored.gain, stored.poles, stored.zeros, 0, w.data(), product.data() + done,
                         count, r.k, zero ? nullptr : values.data() + done);
         if (zero) {
-            line_frequencies(w.data(), line, count, dw, true);
+            raised();
             pole_zero_block(r.gain, r.poles, r.zeros, r.k, w.data(), values.data() + done, count);
         }
-    }
+    });
 }
 
 void response_lines_from_product(const InstrumentResponse& instr, int itype, float dw, int first,
@@ -327,15 +337,10 @@ void response_lines_from_product(const InstrumentResponse& instr, int itype, flo
         std::copy_n(product.begin(), n, values.begin());
         return;
     }
-    std::array<float, kBlock> w;
-    for (std::size_t done = 0; done < n; done += kBlock) {
-        const int count = static_cast<int>(std::min<std::size_t>(kBlock, n - done));
-        const int line = first + static_cast<int>(done);
-        line_frequencies(w.data(), line, count, dw, false);
-        const bool zero = holds_frequency_zero(w, line, count);
+    for_each_block(n, first, dw, [&](std::size_t done, int count, auto& w, bool zero, auto raised) {
         cfloat* out = values.data() + done;
         if (zero) {
-            line_frequencies(w.data(), line, count, dw, true);
+            raised();
             pole_zero_block(r.gain, r.poles, r.zeros, r.k, w.data(), out, count);
         } else if (r.k == 1) {
             times_s(reinterpret_cast<const float*>(product.data() + done), w.data(),
@@ -343,7 +348,7 @@ void response_lines_from_product(const InstrumentResponse& instr, int itype, flo
         } else {
             power_block(product.data() + done, r.k, w.data(), out, count);
         }
-    }
+    });
 }
 
 namespace {
